@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/ICodePage.h"
+#include "platform/ILocale.h"
+
+namespace zelv::platform {
+
+// The process-wide platform object: the one way the core reaches the operating system. The
+// program installs the Win32 implementations at start; a test replaces single members for its own
+// scope with TPlatformScope. Members are not owned here.
+struct TPlatform {
+    ILocale* Locale = nullptr;
+    ICodePage* CodePage = nullptr;
+};
+
+TPlatform& Current();
+
+// Replaces members of the current platform object until the scope ends, then restores all of them.
+class TPlatformScope {
+public:
+    TPlatformScope() : FSaved(Current()) {}
+    ~TPlatformScope() { Current() = FSaved; }
+    TPlatformScope(const TPlatformScope&) = delete;
+    TPlatformScope& operator=(const TPlatformScope&) = delete;
+
+    TPlatform* operator->() { return &Current(); }
+
+private:
+    TPlatform FSaved;
+};
+
+// The installed member, or a raised failure naming the missing service (a program fault).
+[[noreturn]] void RaiseMissing(const char* AName);
+template <class T>
+T& Use(T* AMember, const char* AName)
+{
+    if (!AMember)
+        RaiseMissing(AName);
+    return *AMember;
+}
+
+inline ILocale& Locale() { return Use(Current().Locale, "Locale"); }
+inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
+
+}  // namespace zelv::platform

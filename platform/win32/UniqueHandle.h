@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace zelv::win32 {
+
+// Owns one handle of a kind from the line that creates it: move-only, closed exactly once by its
+// kind's closer. Empty is the kind's "no handle" value.
+template <class T, auto Closer, T Empty = T{}>
+class UniqueHandle {
+public:
+    UniqueHandle() = default;
+    explicit UniqueHandle(T AHandle) : FHandle(AHandle) {}
+    ~UniqueHandle() { Reset(); }
+    UniqueHandle(UniqueHandle&& AOther) noexcept : FHandle(std::exchange(AOther.FHandle, Empty)) {}
+    UniqueHandle& operator=(UniqueHandle&& AOther) noexcept
+    {
+        if (this != &AOther)
+            Reset(std::exchange(AOther.FHandle, Empty));
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    T Get() const { return FHandle; }
+    explicit operator bool() const { return FHandle != Empty; }
+    T Release() { return std::exchange(FHandle, Empty); }
+    void Reset(T AHandle = Empty)
+    {
+        if (FHandle != Empty)
+            Closer(FHandle);
+        FHandle = AHandle;
+    }
+
+private:
+    T FHandle = Empty;
+};
+
+inline void CloseHandleChecked(HANDLE AHandle) { ::CloseHandle(AHandle); }
+inline void CloseKey(HKEY AKey) { ::RegCloseKey(AKey); }
+
+using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;  // events, processes (nullptr empty)
+using UniqueFile = UniqueHandle<HANDLE, CloseHandleChecked, INVALID_HANDLE_VALUE>;
+using UniqueKey = UniqueHandle<HKEY, CloseKey>;
+
+}  // namespace zelv::win32

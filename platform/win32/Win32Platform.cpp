@@ -1,0 +1,19 @@
+#include "platform/win32/Win32Platform.h"
+
+#include "platform/Platform.h"
+#include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Locale.h"
+
+namespace zelv::win32 {
+
+void InstallWin32Platform()
+{
+    static TWin32Locale GLocale;
+    static TWin32CodePage GCodePage;
+
+    platform::TPlatform& P = platform::Current();
+    P.Locale = &GLocale;
+    P.CodePage = &GCodePage;
+}
+
+}  // namespace zelv::win32

@@ -1,0 +1,21 @@
+#include <gtest/gtest.h>
+
+#include "platform/Platform.h"
+
+#ifdef _WIN32
+#include "platform/win32/Win32Platform.h"
+#else
+#include "platform/posix/IconvCodePage.h"
+#endif
+
+int main(int argc, char** argv)
+{
+#ifdef _WIN32
+    zelv::win32::InstallWin32Platform();
+#else
+    static zelv::posix::TIconvCodePage GCodePage;
+    zelv::platform::Current().CodePage = &GCodePage;
+#endif
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
