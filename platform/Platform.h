@@ -1,6 +1,8 @@
 #pragma once
 
 #include "platform/ICodePage.h"
+#include "platform/IEnvironment.h"
+#include "platform/IHttpClient.h"
 #include "platform/ILocale.h"
 
 namespace zelv::platform {
@@ -11,6 +13,8 @@ namespace zelv::platform {
 struct TPlatform {
     ILocale* Locale = nullptr;
     ICodePage* CodePage = nullptr;
+    IEnvironment* Environment = nullptr;
+    IHttpClient* Http = nullptr;
 };
 
 TPlatform& Current();
@@ -41,5 +45,7 @@ T& Use(T* AMember, const char* AName)
 
 inline ILocale& Locale() { return Use(Current().Locale, "Locale"); }
 inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
+inline IEnvironment& Environment() { return Use(Current().Environment, "Environment"); }
+inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 
 }  // namespace zelv::platform

@@ -2,6 +2,7 @@
 
 #include "platform/Platform.h"
 #include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace zelv::win32 {
@@ -10,10 +11,12 @@ void InstallWin32Platform()
 {
     static TWin32Locale GLocale;
     static TWin32CodePage GCodePage;
+    static TWin32Environment GEnvironment;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
     P.CodePage = &GCodePage;
+    P.Environment = &GEnvironment;
 }
 
 }  // namespace zelv::win32
