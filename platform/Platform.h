@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/IBackground.h"
 #include "platform/ICodePage.h"
 #include "platform/IEnvironment.h"
 #include "platform/IHttpClient.h"
@@ -15,6 +16,8 @@ struct TPlatform {
     ICodePage* CodePage = nullptr;
     IEnvironment* Environment = nullptr;
     IHttpClient* Http = nullptr;
+    IWorkerPool* WorkerPool = nullptr;
+    IGuiThread* GuiThread = nullptr;
 };
 
 TPlatform& Current();
@@ -47,5 +50,7 @@ inline ILocale& Locale() { return Use(Current().Locale, "Locale"); }
 inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
 inline IEnvironment& Environment() { return Use(Current().Environment, "Environment"); }
 inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
+inline IWorkerPool& WorkerPool() { return Use(Current().WorkerPool, "WorkerPool"); }
+inline IGuiThread& GuiThread() { return Use(Current().GuiThread, "GuiThread"); }
 
 }  // namespace zelv::platform

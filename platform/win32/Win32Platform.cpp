@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include "platform/Platform.h"
+#include "platform/win32/Win32Background.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Locale.h"
@@ -12,11 +13,15 @@ void InstallWin32Platform()
     static TWin32Locale GLocale;
     static TWin32CodePage GCodePage;
     static TWin32Environment GEnvironment;
+    static TWin32WorkerPool GWorkerPool;
+    static TWin32GuiThread GGuiThread;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
     P.CodePage = &GCodePage;
     P.Environment = &GEnvironment;
+    P.WorkerPool = &GWorkerPool;
+    P.GuiThread = &GGuiThread;
 }
 
 }  // namespace zelv::win32

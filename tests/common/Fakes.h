@@ -32,3 +32,50 @@ public:
 };
 
 }  // namespace zelv::test
+
+#include <deque>
+#include <memory>
+
+namespace zelv::test {
+
+// Background work for controller tests on one thread: Start queues the task, RunAll runs what is
+// queued (tasks may queue more). The hand-over runs steps at once until the window closes.
+class TQueuedWorkerPool : public platform::IWorkerPool {
+public:
+    std::deque<std::function<void()>> Pending;
+    void Start(std::function<void()> AWork) override { Pending.push_back(std::move(AWork)); }
+    void RunAll()
+    {
+        while (!Pending.empty()) {
+            auto Work = std::move(Pending.front());
+            Pending.pop_front();
+            Work();
+        }
+    }
+};
+
+class TDirectHandOver : public platform::IGuiHandOver {
+public:
+    bool Closed = false;
+    int Dropped = 0;
+    void Run(const std::function<void()>& AStep) override
+    {
+        if (Closed)
+            ++Dropped;
+        else
+            AStep();
+    }
+    void Close() override { Closed = true; }
+};
+
+class TDirectGuiThread : public platform::IGuiThread {
+public:
+    std::shared_ptr<TDirectHandOver> Last;
+    std::shared_ptr<platform::IGuiHandOver> CreateHandOver() override
+    {
+        Last = std::make_shared<TDirectHandOver>();
+        return Last;
+    }
+};
+
+}  // namespace zelv::test
