@@ -1,0 +1,33 @@
+# The exe handed to users: stripped, optionally signed, and checked to import only DLLs that every
+# Windows 10/11 has.
+
+if(NOT WIN32 OR NOT TARGET ZelvCloudSetup)
+    return()
+endif()
+
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+    target_link_options(ZelvCloudSetup PRIVATE -s)
+endif()
+
+add_test(NAME release.imports COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-imports $<TARGET_FILE:ZelvCloudSetup>)
+
+# Code signing: unsigned executables are what antivirus products and SmartScreen flag first.
+# Given a certificate and its key (cache values or the environment), the exe is signed with
+# osslsigncode right after linking; a timestamp server is optional.
+set(ZELV_SIGN_CERT "$ENV{ZELV_SIGN_CERT}" CACHE FILEPATH "Code-signing certificate (PEM or DER); empty: no signing")
+set(ZELV_SIGN_KEY "$ENV{ZELV_SIGN_KEY}" CACHE FILEPATH "Private key of the code-signing certificate")
+set(ZELV_SIGN_TIMESTAMP_URL "$ENV{ZELV_SIGN_TIMESTAMP_URL}" CACHE STRING "RFC 3161 timestamp server; empty: no timestamp")
+if(ZELV_SIGN_CERT)
+    if(NOT ZELV_SIGN_KEY)
+        message(FATAL_ERROR "ZELV_SIGN_CERT is set but ZELV_SIGN_KEY is not")
+    endif()
+    add_custom_command(TARGET ZelvCloudSetup POST_BUILD
+        COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/sign-exe $<TARGET_FILE:ZelvCloudSetup>
+                ${ZELV_SIGN_CERT} ${ZELV_SIGN_KEY} "${ZELV_SIGN_TIMESTAMP_URL}"
+        COMMENT "Signing ZelvCloudSetup.exe"
+        VERBATIM)
+endif()
+
+add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing
+    $<TARGET_FILE:ZelvCloudSetup> ${ZELV_WINE_RUN} ${ZELV_BENCH_DIR})
+set_tests_properties(release.signing PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
