@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "core/CloudSetupText.h"
+#include "service/CloudSetupTypes.h"
+
+namespace zelv {
+
+// The operations one setup run calls, in the order it calls them. The program uses the real ones
+// (DefaultSetupSteps); tests hand in their own.
+struct TSetupSteps {
+    std::function<UString()> GetDesktopPath;
+    // Returns the path of the file written; raises ECloudSetupError when it cannot write.
+    std::function<UString(const UString& ADesktopPath, const UString& ACompanyCode, const UString& AServerAddress)>
+        WriteRDPFile;
+    std::function<bool(UString& AError)> DownloadDLL;
+    std::function<UString()> GetDLLInstallPath;
+    std::function<UString()> GetDLLFileName;
+    std::function<bool()> RegisterDLLInRegistry;
+    std::function<bool()> DisableUDP;
+};
+
+TSetupSteps DefaultSetupSteps();
+
+// Runs the whole setup for the ticked companies (indices into ACompanies, in list order) and logs
+// every step through ALog, which returns once the line is shown. Returns whether anything failed
+// that counts as an error: a connection file not written, the add-in not installed, or a failure
+// that stopped the run.
+bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const std::vector<intptr_t>& ASelectedIndices,
+              const std::function<void(const UString&)>& ALog);
+
+}  // namespace zelv
