@@ -4,6 +4,7 @@
 #include "platform/win32/Win32Background.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32HttpClient.h"
 #include "platform/win32/Win32Locale.h"
 
 namespace zelv::win32 {
@@ -15,6 +16,7 @@ void InstallWin32Platform()
     static TWin32Environment GEnvironment;
     static TWin32WorkerPool GWorkerPool;
     static TWin32GuiThread GGuiThread;
+    static TWin32HttpClient GHttp;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
@@ -22,6 +24,7 @@ void InstallWin32Platform()
     P.Environment = &GEnvironment;
     P.WorkerPool = &GWorkerPool;
     P.GuiThread = &GGuiThread;
+    P.Http = &GHttp;
 }
 
 }  // namespace zelv::win32
