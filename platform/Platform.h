@@ -4,6 +4,7 @@
 #include "platform/IEnvironment.h"
 #include "platform/IHttpClient.h"
 #include "platform/ILocale.h"
+#include "platform/IWorkstation.h"
 
 namespace zelv::platform {
 
@@ -15,6 +16,7 @@ struct TPlatform {
     ICodePage* CodePage = nullptr;
     IEnvironment* Environment = nullptr;
     IHttpClient* Http = nullptr;
+    IWorkstation* Workstation = nullptr;
 };
 
 TPlatform& Current();
@@ -47,5 +49,6 @@ inline ILocale& Locale() { return Use(Current().Locale, "Locale"); }
 inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
 inline IEnvironment& Environment() { return Use(Current().Environment, "Environment"); }
 inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
+inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
 
 }  // namespace zelv::platform

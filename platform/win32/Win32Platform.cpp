@@ -4,6 +4,7 @@
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32Workstation.h"
 
 namespace zelv::win32 {
 
@@ -12,11 +13,13 @@ void InstallWin32Platform()
     static TWin32Locale GLocale;
     static TWin32CodePage GCodePage;
     static TWin32Environment GEnvironment;
+    static TWin32Workstation GWorkstation;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
     P.CodePage = &GCodePage;
     P.Environment = &GEnvironment;
+    P.Workstation = &GWorkstation;
 }
 
 }  // namespace zelv::win32
