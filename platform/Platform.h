@@ -5,6 +5,7 @@
 #include "platform/IEnvironment.h"
 #include "platform/IHttpClient.h"
 #include "platform/ILocale.h"
+#include "platform/IWorkstation.h"
 
 namespace zelv::platform {
 
@@ -18,6 +19,7 @@ struct TPlatform {
     IHttpClient* Http = nullptr;
     IWorkerPool* WorkerPool = nullptr;
     IGuiThread* GuiThread = nullptr;
+    IWorkstation* Workstation = nullptr;
 };
 
 TPlatform& Current();
@@ -52,5 +54,6 @@ inline IEnvironment& Environment() { return Use(Current().Environment, "Environm
 inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 inline IWorkerPool& WorkerPool() { return Use(Current().WorkerPool, "WorkerPool"); }
 inline IGuiThread& GuiThread() { return Use(Current().GuiThread, "GuiThread"); }
+inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
 
 }  // namespace zelv::platform

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32HttpClient.h"
 #include "platform/win32/Win32Locale.h"
+#include "platform/win32/Win32Workstation.h"
 
 namespace zelv::win32 {
 
@@ -17,6 +18,7 @@ void InstallWin32Platform()
     static TWin32WorkerPool GWorkerPool;
     static TWin32GuiThread GGuiThread;
     static TWin32HttpClient GHttp;
+    static TWin32Workstation GWorkstation;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
@@ -25,6 +27,7 @@ void InstallWin32Platform()
     P.WorkerPool = &GWorkerPool;
     P.GuiThread = &GGuiThread;
     P.Http = &GHttp;
+    P.Workstation = &GWorkstation;
 }
 
 }  // namespace zelv::win32
