@@ -2,6 +2,7 @@
 
 #include "platform/ICodePage.h"
 #include "platform/IEnvironment.h"
+#include "platform/IFileWriter.h"
 #include "platform/IHttpClient.h"
 #include "platform/ILocale.h"
 #include "platform/IWorkstation.h"
@@ -17,6 +18,7 @@ struct TPlatform {
     IEnvironment* Environment = nullptr;
     IHttpClient* Http = nullptr;
     IWorkstation* Workstation = nullptr;
+    IFileWriter* FileWriter = nullptr;
 };
 
 TPlatform& Current();
@@ -50,5 +52,6 @@ inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
 inline IEnvironment& Environment() { return Use(Current().Environment, "Environment"); }
 inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
+inline IFileWriter& FileWriter() { return Use(Current().FileWriter, "FileWriter"); }
 
 }  // namespace zelv::platform

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32FileWriter.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32Workstation.h"
 
@@ -14,12 +15,14 @@ void InstallWin32Platform()
     static TWin32CodePage GCodePage;
     static TWin32Environment GEnvironment;
     static TWin32Workstation GWorkstation;
+    static TWin32FileWriter GFileWriter;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
     P.CodePage = &GCodePage;
     P.Environment = &GEnvironment;
     P.Workstation = &GWorkstation;
+    P.FileWriter = &GFileWriter;
 }
 
 }  // namespace zelv::win32
