@@ -3,6 +3,7 @@
 #include "platform/IBackground.h"
 #include "platform/ICodePage.h"
 #include "platform/IEnvironment.h"
+#include "platform/IFileWriter.h"
 #include "platform/IHttpClient.h"
 #include "platform/ILocale.h"
 #include "platform/IWorkstation.h"
@@ -20,6 +21,7 @@ struct TPlatform {
     IWorkerPool* WorkerPool = nullptr;
     IGuiThread* GuiThread = nullptr;
     IWorkstation* Workstation = nullptr;
+    IFileWriter* FileWriter = nullptr;
 };
 
 TPlatform& Current();
@@ -55,5 +57,6 @@ inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 inline IWorkerPool& WorkerPool() { return Use(Current().WorkerPool, "WorkerPool"); }
 inline IGuiThread& GuiThread() { return Use(Current().GuiThread, "GuiThread"); }
 inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
+inline IFileWriter& FileWriter() { return Use(Current().FileWriter, "FileWriter"); }
 
 }  // namespace zelv::platform

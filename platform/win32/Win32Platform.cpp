@@ -5,6 +5,7 @@
 #include "platform/win32/Win32CodePage.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32HttpClient.h"
+#include "platform/win32/Win32FileWriter.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32Workstation.h"
 
@@ -19,6 +20,7 @@ void InstallWin32Platform()
     static TWin32GuiThread GGuiThread;
     static TWin32HttpClient GHttp;
     static TWin32Workstation GWorkstation;
+    static TWin32FileWriter GFileWriter;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
@@ -28,6 +30,7 @@ void InstallWin32Platform()
     P.GuiThread = &GGuiThread;
     P.Http = &GHttp;
     P.Workstation = &GWorkstation;
+    P.FileWriter = &GFileWriter;
 }
 
 }  // namespace zelv::win32
