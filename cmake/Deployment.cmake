@@ -29,3 +29,4 @@ foreach(_zelv_value ZELV_CLOUD_DOMAIN ZELV_DEFAULT_GATEWAY_HOST ZELV_ALTERNATE_G
 endforeach()
 
 configure_file(${CMAKE_SOURCE_DIR}/service/CloudSetupConst.h.in ${CMAKE_BINARY_DIR}/generated/service/CloudSetupConst.h @ONLY)
+include(cmake/Addin.cmake)

@@ -1,10 +1,14 @@
 #pragma once
 
 #include "platform/ICodePage.h"
+#include "platform/IDigest.h"
 #include "platform/IEnvironment.h"
 #include "platform/IHttpClient.h"
+#include "platform/IInstallFiles.h"
 #include "platform/ILocale.h"
 #include "platform/IWorkstation.h"
+#include "platform/IProcessLauncher.h"
+#include "platform/IRegistry.h"
 
 namespace zelv::platform {
 
@@ -17,6 +21,10 @@ struct TPlatform {
     IEnvironment* Environment = nullptr;
     IHttpClient* Http = nullptr;
     IWorkstation* Workstation = nullptr;
+    IRegistry* Registry = nullptr;
+    IProcessLauncher* Launcher = nullptr;
+    IInstallFiles* InstallFiles = nullptr;
+    IDigest* Digest = nullptr;
 };
 
 TPlatform& Current();
@@ -50,5 +58,9 @@ inline ICodePage& CodePage() { return Use(Current().CodePage, "CodePage"); }
 inline IEnvironment& Environment() { return Use(Current().Environment, "Environment"); }
 inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
+inline IRegistry& Registry() { return Use(Current().Registry, "Registry"); }
+inline IProcessLauncher& Launcher() { return Use(Current().Launcher, "Launcher"); }
+inline IInstallFiles& InstallFiles() { return Use(Current().InstallFiles, "InstallFiles"); }
+inline IDigest& Digest() { return Use(Current().Digest, "Digest"); }
 
 }  // namespace zelv::platform

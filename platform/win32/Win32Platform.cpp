@@ -2,9 +2,13 @@
 
 #include "platform/Platform.h"
 #include "platform/win32/Win32CodePage.h"
+#include "platform/win32/Win32Digest.h"
+#include "platform/win32/Win32InstallFiles.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32Workstation.h"
+#include "platform/win32/Win32ProcessLauncher.h"
+#include "platform/win32/Win32Registry.h"
 
 namespace zelv::win32 {
 
@@ -14,12 +18,20 @@ void InstallWin32Platform()
     static TWin32CodePage GCodePage;
     static TWin32Environment GEnvironment;
     static TWin32Workstation GWorkstation;
+    static TWin32Registry GRegistry;
+    static TWin32ProcessLauncher GLauncher;
+    static TWin32InstallFiles GInstallFiles;
+    static TWin32Digest GDigest;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
     P.CodePage = &GCodePage;
     P.Environment = &GEnvironment;
     P.Workstation = &GWorkstation;
+    P.Registry = &GRegistry;
+    P.Launcher = &GLauncher;
+    P.InstallFiles = &GInstallFiles;
+    P.Digest = &GDigest;
 }
 
 }  // namespace zelv::win32
