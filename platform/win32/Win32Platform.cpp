@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Digest.h"
 #include "platform/win32/Win32InstallFiles.h"
 #include "platform/win32/Win32Environment.h"
+#include "platform/win32/Win32HttpClient.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32Workstation.h"
 #include "platform/win32/Win32ProcessLauncher.h"
@@ -22,6 +23,7 @@ void InstallWin32Platform()
     static TWin32ProcessLauncher GLauncher;
     static TWin32InstallFiles GInstallFiles;
     static TWin32Digest GDigest;
+    static TWin32HttpClient GHttp;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
@@ -32,6 +34,7 @@ void InstallWin32Platform()
     P.Launcher = &GLauncher;
     P.InstallFiles = &GInstallFiles;
     P.Digest = &GDigest;
+    P.Http = &GHttp;
 }
 
 }  // namespace zelv::win32
