@@ -18,10 +18,10 @@ set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPEN
 file(MAKE_DIRECTORY ${ZELV_ADDIN_DIR})
 foreach(_zelv_flavour X64 X86)
     if(_zelv_flavour STREQUAL "X64")
-        set(_zelv_cc x86_64-w64-mingw32-gcc)
+        set(_zelv_cc x86_64-w64-mingw32-gcc-posix)
         set(_zelv_dll ${ZELV_ADDIN_DIR}/zelvcloud64.dll)
     else()
-        set(_zelv_cc i686-w64-mingw32-gcc)
+        set(_zelv_cc i686-w64-mingw32-gcc-posix)
         set(_zelv_dll ${ZELV_ADDIN_DIR}/zelvcloud32.dll)
     endif()
     execute_process(

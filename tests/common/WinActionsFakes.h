@@ -12,7 +12,7 @@
 namespace zelv::test {
 
 // An HTTP layer that answers from a script and records what it was asked.
-class TFakeHttp : public platform::IHttpClient {
+class TFakeDownloadHttp : public platform::IHttpClient {
 public:
     std::vector<platform::THttpRequest> Requests;
     platform::THttpResponse Response{200, {}, {}};

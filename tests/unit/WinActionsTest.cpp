@@ -35,7 +35,7 @@ class WinActions : public testing::Test {
 protected:
     test::TFakeWorkstation FWorkstation;
     test::TFakeEnvironment FEnvironment;
-    test::TFakeHttp FHttp;
+    test::TFakeDownloadHttp FHttp;
     test::TFakeInstallFiles FFiles;
     test::TFakeRegistry FRegistry;
     test::TFakeLauncher FLauncher;
