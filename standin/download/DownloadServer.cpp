@@ -7,6 +7,7 @@
 //   POST /control/fault?mode=M&value=V   none | status (V: the code, empty body) | redirect (V hops)
 //                                        | empty (200, no body) | corrupt (one byte changed)
 //                                        | stall (V ms before any answer)
+//                                        | stallbody (headers and half the body, then V ms)
 //   POST /control/reset                  fault none, log emptied
 //   GET  /control/log                    one line per download request: "GET <path>"
 //
@@ -127,6 +128,19 @@ int main(int argc, char** argv)
             return;
         }
         std::string Body = AFile == "zelvcloud64.dll" ? Library64 : Library32;
+        if (Fault.Mode == "stallbody") {
+            const int StallMs = Fault.Value;
+            AResponse.status = 200;
+            AResponse.set_content_provider(
+                Body.size(), "application/octet-stream",
+                [Body, StallMs](size_t AOffset, size_t, httplib::DataSink& ASink) {
+                    if (AOffset == 0)
+                        return ASink.write(Body.data(), Body.size() / 2);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(StallMs));
+                    return ASink.write(Body.data() + AOffset, Body.size() - AOffset);
+                });
+            return;
+        }
         if (Fault.Mode == "corrupt")
             Body[Body.size() / 2] = static_cast<char>(Body[Body.size() / 2] ^ 0x5A);
         AResponse.status = 200;
@@ -171,7 +185,7 @@ int main(int argc, char** argv)
         const std::string Value = ARequest.get_param_value("value");
         Fault.Value = Value.empty() ? 0 : std::stoi(Value);
         if (Fault.Mode != "none" && Fault.Mode != "status" && Fault.Mode != "redirect" && Fault.Mode != "empty" &&
-            Fault.Mode != "corrupt" && Fault.Mode != "stall") {
+            Fault.Mode != "corrupt" && Fault.Mode != "stall" && Fault.Mode != "stallbody") {
             AResponse.status = 400;
             AResponse.set_content("unknown mode\n", "text/plain");
             return;

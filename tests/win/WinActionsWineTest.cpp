@@ -213,14 +213,18 @@ TEST_F(Installer, TooManyRedirectsIsNoTimeOut)
 TEST_F(Installer, StallGivesTheTimeOutText)
 {
     InstallOld("working build");
-    SetFault(u"mode=stall&value=3000");
     TDownloadLimits Short;
     Short.ReceiveTimeoutMs = 400;
     Short.ReceiveResponseTimeoutMs = 400;
-    UString Error;
-    EXPECT_FALSE(Download(Error, Short));
-    EXPECT_EQ(Error, u"DLL not installed — download timed out");
-    EXPECT_EQ(ReadBytes(FLibrary), "working build");
+    // Before the answer's headers, and in the middle of the body.
+    for (const char16_t* Stall : {u"mode=stall&value=3000", u"mode=stallbody&value=3000"}) {
+        SetFault(Stall);
+        UString Error;
+        EXPECT_FALSE(Download(Error, Short)) << DebugUtf8(Stall);
+        EXPECT_EQ(Error, u"DLL not installed — download timed out") << DebugUtf8(Stall);
+        EXPECT_EQ(ReadBytes(FLibrary), "working build");
+        EXPECT_FALSE(TemporaryLeft());
+    }
 }
 
 // --- Registry ---
