@@ -47,7 +47,13 @@ UString HexDigest(const platform::TSha256& ADigest)
 
 bool MentionsTimeOut(UStringView AFailure)
 {
-    UString Lower = platform::Locale().LowerCaseLinguistic(AFailure);
+    UString Lower;
+    try {
+        Lower = platform::Locale().LowerCaseLinguistic(AFailure);
+    } catch (const ECloudSetupError&) {
+        // The failure being reported matters more than the system's casing of it.
+        Lower = AsciiLower(AFailure);
+    }
     return Lower.find(u"timeout") != UString::npos || Lower.find(u"timed out") != UString::npos;
 }
 

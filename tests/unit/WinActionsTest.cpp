@@ -247,6 +247,16 @@ TEST_F(WinActions, TimeOutRuleLowerCasesUnderTheLocale)
     EXPECT_EQ(Error, u"DLL not installed — TIMED OUT");
 }
 
+TEST_F(WinActions, TimeOutRuleSurvivesAFailedLowerCasing)
+{
+    FLocale.Failed = true;
+    FLocale.FailWith = 87;
+    FHttp.FailWith = u"Timed Out";
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — download timed out");
+}
+
 TEST_F(WinActions, FailedWriteLeavesTheWorkingLibrary)
 {
     FFiles.Directories.insert(Folder);
