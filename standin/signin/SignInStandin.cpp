@@ -53,6 +53,7 @@ struct TFault {
     int Status = 0;
     std::string Body;
     std::string ContentType = "application/json";
+    std::string Location;  // sent as the Location header when set (redirects)
     int Times = -1;  // answers still affected; negative: until reset
 };
 
@@ -102,10 +103,13 @@ void Failure(httplib::Response& AResponse, int AStatus, const char* AError)
 
 class TService {
 public:
-    explicit TService(TOptions AOptions) : FOptions(std::move(AOptions)) { LoadDirectory(); }
+    explicit TService(TOptions AOptions) : FStarted(AOptions), FOptions(std::move(AOptions)) { LoadDirectory(); }
 
     void Install(httplib::Server& AServer)
     {
+        // A fault answers every request under /cloudsetup/, whatever its method and path. It is
+        // applied in the handlers, after the request's body has been read: answering before that
+        // would leave the body in a kept-alive connection as the start of the next request.
         AServer.Post("/cloudsetup/auth/request-code", [this](const httplib::Request& Q, httplib::Response& R) {
             if (!ApplyFault(R))
                 RequestCode(Q, R);
@@ -114,6 +118,12 @@ public:
             if (!ApplyFault(R))
                 VerifyCode(Q, R);
         });
+        auto Elsewhere = [this](const httplib::Request&, httplib::Response& R) {
+            if (!ApplyFault(R))
+                Failure(R, 404, "NOT_FOUND");
+        };
+        AServer.Get("/cloudsetup/.*", Elsewhere);
+        AServer.Post("/cloudsetup/.*", Elsewhere);
         AServer.Get("/control/health", [this](const httplib::Request& Q, httplib::Response& R) {
             if (Control(Q, R))
                 Reply(R, 200, json{{"ok", true}});
@@ -125,6 +135,10 @@ public:
         AServer.Post("/control/fault", [this](const httplib::Request& Q, httplib::Response& R) {
             if (Control(Q, R))
                 SetFault(Q, R);
+        });
+        AServer.Post("/control/settings", [this](const httplib::Request& Q, httplib::Response& R) {
+            if (Control(Q, R))
+                SetSettings(Q, R);
         });
         AServer.Post("/control/reset", [this](const httplib::Request& Q, httplib::Response& R) {
             if (Control(Q, R))
@@ -196,6 +210,8 @@ private:
             AResponse.status = Status;
             AResponse.set_content(Fault.Body, Fault.ContentType);
         }
+        if (!Fault.Location.empty())
+            AResponse.set_header("Location", Fault.Location);
         return true;
     }
 
@@ -308,6 +324,7 @@ private:
         Fault.Status = Body.value("status", 0);
         Fault.Body = Body.value("body", std::string());
         Fault.ContentType = Body.value("contentType", std::string("application/json"));
+        Fault.Location = Body.value("location", std::string());
         Fault.Times = Body.value("times", -1);
         std::lock_guard Lock(FMutex);
         FFault = Fault;
@@ -315,9 +332,24 @@ private:
         Reply(AResponse, 200, json{{"ok", true}});
     }
 
+    // Limits a test may shorten for itself: code lifetime, codes per window, wrong attempts.
+    void SetSettings(const httplib::Request& ARequest, httplib::Response& AResponse)
+    {
+        json Body = json::parse(ARequest.body, nullptr, false);
+        if (Body.is_discarded() || !Body.is_object())
+            return Reply(AResponse, 400, json{{"error", "a JSON object of settings"}});
+        std::lock_guard Lock(FMutex);
+        FOptions.CodeLifetime = Body.value("codeLifetime", FOptions.CodeLifetime);
+        FOptions.MaxSends = Body.value("maxSends", FOptions.MaxSends);
+        FOptions.SendWindow = Body.value("sendWindow", FOptions.SendWindow);
+        FOptions.MaxAttempts = Body.value("maxAttempts", FOptions.MaxAttempts);
+        Reply(AResponse, 200, json{{"ok", true}});
+    }
+
     void Reset(httplib::Response& AResponse)
     {
         std::lock_guard Lock(FMutex);
+        FOptions = FStarted;
         FFault = TFault();
         FPending.clear();
         FSends.clear();
@@ -327,7 +359,8 @@ private:
         Reply(AResponse, 200, json{{"ok", true}});
     }
 
-    const TOptions FOptions;
+    const TOptions FStarted;  // what the command line set; a reset returns to it
+    TOptions FOptions;
     std::map<std::string, json> FDirectory;
     std::mutex FMutex;
     std::condition_variable FWake;

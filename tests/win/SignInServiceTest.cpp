@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
@@ -92,6 +93,20 @@ TEST_F(SignInService, CodeFromTheOutboxSignsInOnceAndBringsTheCompanies)
     EXPECT_FALSE(Again.Success);
     EXPECT_EQ(Again.ErrorCode, u"INVALID_CODE");
     EXPECT_EQ(Again.Message, u"Invalid verification code. Please try again.");
+}
+
+TEST_F(SignInService, ExpiredCodeIsRefused)
+{
+    Control(u"/control/settings", "{\"codeLifetime\":1}");
+    const UString Email = u"demo@example.test";
+    TAPIResult Sent = Client.RequestCode(Email);
+    ASSERT_TRUE(Sent.Success);
+    EXPECT_EQ(Sent.ExpiresInSeconds, 1);
+    const UString Code = OutboxCode(Email);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    TAPIResult R = Client.VerifyCode(Email, Code);
+    EXPECT_EQ(R.ErrorCode, u"CODE_EXPIRED");
+    EXPECT_EQ(R.Message, u"Invalid verification code. Please try again.");
 }
 
 TEST_F(SignInService, ServiceRefusalsBecomeTheirMessages)
@@ -198,6 +213,28 @@ TEST_F(SignInService, EveryFieldOfTheAnswerComesBack)
     EXPECT_EQ(Response.Body, "short and stout");
     EXPECT_EQ(Response.Header(u"content-type"), u"text/plain");
     EXPECT_EQ(Response.Header(u"Content-Length"), u"15");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SignInService, RedirectsFollowTheRequestsLimit)
+{
+    platform::THttpRequest Request;
+    Request.Url = UString(consts::ServiceBaseUrl) + u"/loop";
+
+    // Every request under /cloudsetup/ is sent back to the same place.
+    Fault("{\"mode\":\"status\",\"status\":302,\"location\":\"/cloudsetup/loop\",\"body\":\"\"}");
+    Request.MaxRedirects = 0;
+    EXPECT_EQ(Http.Send(Request).StatusCode, 302);
+    Request.MaxRedirects = 2;
+    EXPECT_NE(Raised([&] { Http.Send(Request); }).find("(error 12156)"), std::string::npos);
+
+    // Two hops, then the answer: within a limit of two.
+    Fault("{\"mode\":\"status\",\"status\":302,\"location\":\"/cloudsetup/loop\",\"body\":\"\",\"times\":2}");
+    platform::THttpResponse Response = Http.Send(Request);
+    EXPECT_EQ(Response.StatusCode, 404);
 }
 
 }  // namespace
