@@ -40,6 +40,12 @@ set(ZELV_SIGNIN_ARGS
     --untrusted-port ${ZELV_SIGNIN_UNTRUSTED_PORT}
     --untrusted-cert ${ZELV_TEST_CERTS}/untrusted-localhost.crt --untrusted-key ${ZELV_TEST_CERTS}/untrusted-localhost.key)
 
+# The same command for a person: scripts/standin runs it in the foreground for the demo.
+string(JOIN " " _zelv_signin_command ${ZELV_SIGNIN_STANDIN} ${ZELV_SIGNIN_ARGS})
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/signin-standin
+    CONTENT "#!/bin/bash\nmkdir -p ${ZELV_SIGNIN_RUN}\nexec ${_zelv_signin_command} \"$@\"\n"
+    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
 if(WIN32)
     add_test(NAME standin.signin.start
         COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/standin-signin start ${ZELV_SIGNIN_RUN} ${ZELV_SIGNIN_STANDIN}
