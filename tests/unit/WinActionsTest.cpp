@@ -342,7 +342,7 @@ const UString PolicyCommand =
     u"/c reg add \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Terminal Services\\Client\""
     u" /v fClientDisableUDP /t REG_DWORD /d 1 /f";
 
-class Policy : public WinActions {
+class UdpPolicy : public WinActions {
 protected:
     std::map<UString, test::TFakeRegistry::TValue>& PolicyKey()
     {
@@ -372,9 +372,9 @@ struct TValueCase {
     UString Error;                                     // non-empty: raised instead
 };
 
-class PolicyValue : public Policy, public testing::WithParamInterface<TValueCase> {};
+class UdpPolicyValue : public UdpPolicy, public testing::WithParamInterface<TValueCase> {};
 
-TEST_P(PolicyValue, TypeAndSizeDecide)
+TEST_P(UdpPolicyValue, TypeAndSizeDecide)
 {
     const TValueCase& C = GetParam();
     PolicyKey()[u"Other"] = test::TFakeRegistry::DWord(1);
@@ -397,7 +397,7 @@ const UString InvalidType = u"Invalid data type for 'fClientDisableUDP'";
 const UString FailedGet = u"Failed to get data for 'fClientDisableUDP'";
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, PolicyValue,
+    Table, UdpPolicyValue,
     testing::Values(
         TValueCase{"Absent", std::nullopt, false, u""},
         TValueCase{"One", test::TFakeRegistry::DWord(1), true, u""},
@@ -415,7 +415,7 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{"FiveRawBytes", TV{3, {1, 0, 0, 0, 0}}, false, FailedGet}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
-TEST_F(Policy, KeyOpenedReadOnlyWithLessAccessWhenRefused)
+TEST_F(UdpPolicy, KeyOpenedReadOnlyWithLessAccessWhenRefused)
 {
     SetPolicy(test::TFakeRegistry::DWord(1));
     FRegistry.DeniedAccess = {0x20019, 0x20009};
@@ -429,20 +429,20 @@ TEST_F(Policy, KeyOpenedReadOnlyWithLessAccessWhenRefused)
     EXPECT_FALSE(TWinActions::IsUDPDisabled());
 }
 
-TEST_F(Policy, AbsentKeyIsNotDisabled)
+TEST_F(UdpPolicy, AbsentKeyIsNotDisabled)
 {
     EXPECT_FALSE(TWinActions::IsUDPDisabled());
     EXPECT_EQ(PolicyOpens(), 1u) << "a missing key is not asked for again with less access";
 }
 
-TEST_F(Policy, AlreadySetStartsNothing)
+TEST_F(UdpPolicy, AlreadySetStartsNothing)
 {
     SetPolicy(test::TFakeRegistry::DWord(1));
     EXPECT_TRUE(TWinActions::DisableUDP());
     EXPECT_TRUE(FLauncher.Requests.empty());
 }
 
-TEST_F(Policy, ElevatedCommandSetsThePolicy)
+TEST_F(UdpPolicy, ElevatedCommandSetsThePolicy)
 {
     SetPolicy(test::TFakeRegistry::DWord(0));
     EXPECT_TRUE(TWinActions::DisableUDP());
@@ -459,7 +459,7 @@ TEST_F(Policy, ElevatedCommandSetsThePolicy)
     EXPECT_EQ(FLauncher.Process.Closed, 1);
 }
 
-TEST_F(Policy, ComSpecUsedAsRead)
+TEST_F(UdpPolicy, ComSpecUsedAsRead)
 {
     FEnvironment.Variables[u"ComSpec"] = u" D:\\Tools\\shell.exe ";
     TWinActions::DisableUDP();
@@ -468,7 +468,7 @@ TEST_F(Policy, ComSpecUsedAsRead)
 
 // A bare "cmd.exe" would be searched for in the current folder first, where a planted program
 // would run elevated.
-TEST_F(Policy, WithoutComSpecTheInterpreterOfTheSystemFolder)
+TEST_F(UdpPolicy, WithoutComSpecTheInterpreterOfTheSystemFolder)
 {
     for (std::optional<UString> ComSpec : {std::optional<UString>(), std::optional<UString>(u"")}) {
         FLauncher.Requests.clear();
@@ -493,7 +493,7 @@ TEST_F(Policy, WithoutComSpecTheInterpreterOfTheSystemFolder)
     EXPECT_TRUE(FLauncher.Requests.empty());
 }
 
-TEST_F(Policy, DeclinedPromptIsFalseAndNotReadAgain)
+TEST_F(UdpPolicy, DeclinedPromptIsFalseAndNotReadAgain)
 {
     SetPolicy(test::TFakeRegistry::DWord(0));
     FLauncher.Start = false;
@@ -505,7 +505,7 @@ TEST_F(Policy, DeclinedPromptIsFalseAndNotReadAgain)
     EXPECT_EQ(PolicyKey().at(u"fClientDisableUDP").Data, test::TFakeRegistry::DWord(0).Data);
 }
 
-TEST_F(Policy, NoProcessHandleSkipsTheWaitAndReadsAgain)
+TEST_F(UdpPolicy, NoProcessHandleSkipsTheWaitAndReadsAgain)
 {
     FLauncher.HandBackProcess = false;
     EXPECT_TRUE(TWinActions::DisableUDP());
@@ -514,14 +514,14 @@ TEST_F(Policy, NoProcessHandleSkipsTheWaitAndReadsAgain)
     EXPECT_EQ(PolicyOpens(), 2u);
 }
 
-TEST_F(Policy, CommandThatDidNotSetTheValueIsFalse)
+TEST_F(UdpPolicy, CommandThatDidNotSetTheValueIsFalse)
 {
     FLauncher.Command = nullptr;
     EXPECT_FALSE(TWinActions::DisableUDP());
     EXPECT_EQ(FLauncher.Process.Closed, 1);
 }
 
-TEST_F(Policy, ValueOfAnotherTypeRaisesAndStartsNothing)
+TEST_F(UdpPolicy, ValueOfAnotherTypeRaisesAndStartsNothing)
 {
     SetPolicy(test::TFakeRegistry::String(u"1"));
     EXPECT_THROW(TWinActions::DisableUDP(), ECloudSetupError);

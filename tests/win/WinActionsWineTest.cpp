@@ -64,7 +64,7 @@ void RestoreVariable(const wchar_t* AName, const std::optional<UString>& AValue)
 
 // A fresh machine-wide folder for each test: AllUsersProfile points into a temporary folder that
 // does not exist yet, so the installer creates it with its parents.
-class Installer : public testing::Test {
+class AddinInstall : public testing::Test {
 protected:
     std::filesystem::path FRoot;
     std::filesystem::path FLibrary;
@@ -106,7 +106,7 @@ protected:
     }
 };
 
-TEST_F(Installer, FreshInstallWritesTheServedLibrary)
+TEST_F(AddinInstall, FreshInstallWritesTheServedLibrary)
 {
     ASSERT_TRUE(TWinActions::GetDLLFileName() == u"zelvcloud64.dll") << "the prefix is a 64-bit Windows";
     EXPECT_EQ(TWinActions::GetDLLInstallPath(), win32::U(FLibrary.parent_path().wstring()) + u"\\");
@@ -119,7 +119,7 @@ TEST_F(Installer, FreshInstallWritesTheServedLibrary)
     EXPECT_EQ(RequestLog(), DownloadLine);
 }
 
-TEST_F(Installer, OutdatedLibraryNotInUseIsReplaced)
+TEST_F(AddinInstall, OutdatedLibraryNotInUseIsReplaced)
 {
     InstallOld("an outdated build");
     UString Error;
@@ -127,7 +127,7 @@ TEST_F(Installer, OutdatedLibraryNotInUseIsReplaced)
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
 }
 
-TEST_F(Installer, LoadedLibraryStaysAndNothingIsRequested)
+TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
 {
     UString Error;
     ASSERT_TRUE(Download(Error)) << DebugUtf8(Error);
@@ -145,7 +145,7 @@ TEST_F(Installer, LoadedLibraryStaysAndNothingIsRequested)
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
 }
 
-TEST_F(Installer, LibraryHeldOpenStays)
+TEST_F(AddinInstall, LibraryHeldOpenStays)
 {
     InstallOld("an outdated build");
     win32::UniqueFile Held(CreateFileW(FLibrary.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -166,10 +166,10 @@ struct TServedFault {
     int Requests;
 };
 
-class ServedFault : public Installer, public testing::WithParamInterface<TServedFault> {};
+class DownloadFault : public AddinInstall, public testing::WithParamInterface<TServedFault> {};
 
 // A failed download never touches the working library.
-TEST_P(ServedFault, ResultAndOldLibrary)
+TEST_P(DownloadFault, ResultAndOldLibrary)
 {
     const TServedFault& C = GetParam();
     InstallOld("working build");
@@ -190,7 +190,7 @@ TEST_P(ServedFault, ResultAndOldLibrary)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Server, ServedFault,
+    StandIn, DownloadFault,
     testing::Values(
         TServedFault{"NotFound", u"mode=status&value=404", u"DLL not installed — server returned 404", 1},
         TServedFault{"NoContent", u"mode=status&value=204", u"DLL not installed — server returned 204", 1},
@@ -201,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
         TServedFault{"SixRedirectsFail", u"mode=redirect&value=6", u"DLL not installed — ", 6}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
-TEST_F(Installer, TooManyRedirectsIsNoTimeOut)
+TEST_F(AddinInstall, TooManyRedirectsIsNoTimeOut)
 {
     SetFault(u"mode=redirect&value=6");
     UString Error;
@@ -210,7 +210,7 @@ TEST_F(Installer, TooManyRedirectsIsNoTimeOut)
     EXPECT_GT(Error.size(), UString(u"DLL not installed — ").size());
 }
 
-TEST_F(Installer, StallGivesTheTimeOutText)
+TEST_F(AddinInstall, StallGivesTheTimeOutText)
 {
     InstallOld("working build");
     TDownloadLimits Short;
@@ -227,11 +227,11 @@ TEST_F(Installer, StallGivesTheTimeOutText)
     }
 }
 
-// --- Registry ---
+// --- Registration and UDP policy ---
 
 void DeleteTree(HKEY AHive, const wchar_t* APath) { RegDeleteTreeW(AHive, APath); }
 
-class Registry : public testing::Test {
+class RegistryInPrefix : public testing::Test {
 protected:
     std::optional<UString> FSavedAllUsers = SavedVariable(L"AllUsersProfile");
     std::optional<UString> FSavedComSpec = SavedVariable(L"ComSpec");
@@ -266,7 +266,7 @@ protected:
     }
 };
 
-TEST_F(Registry, AddinNameIsTheInstalledLibrarysPath)
+TEST_F(RegistryInPrefix, AddinNameIsTheInstalledLibrarysPath)
 {
     SetEnvironmentVariableW(L"AllUsersProfile", L"C:\\ProgramData");
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Other", REG_SZ,
@@ -292,7 +292,7 @@ TEST_F(Registry, AddinNameIsTheInstalledLibrarysPath)
 
 // The prefix's own cmd.exe and reg.exe set the policy; Wine shows no elevation prompt (its user is
 // already an administrator), so the launch starts the command at once.
-TEST_F(Registry, PolicySetThroughTheElevatedCommand)
+TEST_F(RegistryInPrefix, PolicySetThroughTheElevatedCommand)
 {
     EXPECT_FALSE(TWinActions::IsUDPDisabled());
     EXPECT_TRUE(TWinActions::DisableUDP());
@@ -300,7 +300,7 @@ TEST_F(Registry, PolicySetThroughTheElevatedCommand)
     EXPECT_TRUE(TWinActions::IsUDPDisabled());
 }
 
-TEST_F(Registry, PolicyZeroReplacedWithoutComSpec)
+TEST_F(RegistryInPrefix, PolicyZeroReplacedWithoutComSpec)
 {
     const DWORD Zero = 0;
     SetPolicy(REG_DWORD, &Zero, sizeof Zero);
@@ -310,7 +310,7 @@ TEST_F(Registry, PolicyZeroReplacedWithoutComSpec)
     EXPECT_EQ(PolicyDword(), 1u);
 }
 
-TEST_F(Registry, PolicyOfAnotherTypeRaises)
+TEST_F(RegistryInPrefix, PolicyOfAnotherTypeRaises)
 {
     struct TCase {
         DWORD Type;
