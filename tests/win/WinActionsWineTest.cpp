@@ -26,6 +26,9 @@ const UString MismatchText =
     u"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
 const std::string DownloadLine = "GET /downloads/zelvcloud/zelvcloud64.dll\n";
 
+void UnloadModule(HMODULE AModule) { FreeLibrary(AModule); }
+using UniqueModule = win32::UniqueHandle<HMODULE, UnloadModule>;
+
 std::string ReadBytes(const std::filesystem::path& APath)
 {
     std::ifstream File(APath, std::ios::binary);
@@ -132,16 +135,16 @@ TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
     UString Error;
     ASSERT_TRUE(Download(Error)) << DebugUtf8(Error);
     // The library is a real client add-in: it loads and offers the virtual-channel entry point.
-    HMODULE Loaded = LoadLibraryW(FLibrary.c_str());
-    ASSERT_NE(Loaded, nullptr);
-    EXPECT_NE(GetProcAddress(Loaded, "VirtualChannelEntry"), nullptr);
+    UniqueModule Loaded(LoadLibraryW(FLibrary.c_str()));
+    ASSERT_TRUE(Loaded);
+    EXPECT_NE(GetProcAddress(Loaded.Get(), "VirtualChannelEntry"), nullptr);
     Control(u"POST", u"/control/reset");
     SetFault(u"mode=corrupt");
 
     EXPECT_TRUE(Download(Error));
     EXPECT_EQ(Error, InUseText);
     EXPECT_EQ(RequestLog(), "");
-    FreeLibrary(Loaded);
+    Loaded.Reset();
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
 }
 
