@@ -1,5 +1,6 @@
 #include "service/CloudSetupCharset.h"
 
+#include "core/CloudSetupError.h"
 #include "platform/Platform.h"
 
 namespace zelv {
@@ -84,7 +85,14 @@ UString DecodeBody(std::string_view ABody, UStringView AContentType)
     unsigned CodePage = CodePageOfCharset(CharsetOfContentType(AContentType)).value_or(platform::CodePageUtf8);
     if (CodePage == CodePageUtf16LE || CodePage == CodePageUtf16BE)
         return DecodeUtf16(ABody, CodePage == CodePageUtf16BE);
-    return platform::CodePage().ToUnicode(CodePage, ABody);
+    if (CodePage != platform::CodePageUtf8) {
+        try {
+            return platform::CodePage().ToUnicode(CodePage, ABody);
+        } catch (const ECloudSetupError&) {
+            // A code page this system can't convert: read the body as UTF-8, like an unknown name.
+        }
+    }
+    return platform::CodePage().ToUnicode(platform::CodePageUtf8, ABody);
 }
 
 }  // namespace zelv

@@ -14,7 +14,8 @@ UString CharsetOfContentType(UStringView AContentType);
 std::optional<unsigned> CodePageOfCharset(UStringView ACharset);
 
 // An answer's body as text: by the charset of its Content-Type, UTF-8 when none is named or the
-// name is unknown. UTF-16 is decoded here; every other charset through the platform's code pages.
+// name is unknown or its code page isn't available. UTF-16 is decoded here; every other charset
+// through the platform's code pages.
 UString DecodeBody(std::string_view ABody, UStringView AContentType);
 
 }  // namespace zelv

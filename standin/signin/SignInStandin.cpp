@@ -48,7 +48,7 @@ struct TPending {
 };
 
 struct TFault {
-    std::string Mode = "none";  // none, delay, html, truncated, malformed, array, null, status
+    std::string Mode = "none";  // none, delay, stall, html, truncated, malformed, array, null, status
     int DelayMs = 0;
     int Status = 0;
     std::string Body;
@@ -189,6 +189,21 @@ private:
             return false;
         }
         const int Status = Fault.Status ? Fault.Status : 200;
+        if (Fault.Mode == "stall") {
+            // Headers and the first half of the body, then nothing until DelayMs has passed.
+            const std::string Body = Fault.Body.empty() ? std::string("{\"success\":true,\"message\":\"stalled\"}") : Fault.Body;
+            const uint64_t Generation = FGeneration;
+            AResponse.status = Status;
+            AResponse.set_content_provider(Body.size(), Fault.ContentType,
+                [this, Body, Generation, DelayMs = Fault.DelayMs](size_t AOffset, size_t, httplib::DataSink& ASink) {
+                    if (AOffset == 0)
+                        return ASink.write(Body.data(), Body.size() / 2);
+                    std::unique_lock Wait(FMutex);
+                    FWake.wait_for(Wait, std::chrono::milliseconds(DelayMs), [&] { return FStopping || FGeneration != Generation; });
+                    return false;  // the connection is dropped, the body never completes
+                });
+            return true;
+        }
         if (Fault.Mode == "html") {
             AResponse.status = Fault.Status ? Fault.Status : 502;
             AResponse.set_content("<!DOCTYPE html>\n<html><head><title>502 Bad Gateway</title></head>"
@@ -314,10 +329,10 @@ private:
     void SetFault(const httplib::Request& ARequest, httplib::Response& AResponse)
     {
         json Body = json::parse(ARequest.body, nullptr, false);
-        static const char* Modes[] = {"none", "delay", "html", "truncated", "malformed", "array", "null", "status"};
+        static const char* Modes[] = {"none", "delay", "stall", "html", "truncated", "malformed", "array", "null", "status"};
         if (Body.is_discarded() || !Body.is_object() || !Body.contains("mode") || !Body["mode"].is_string() ||
             std::find(std::begin(Modes), std::end(Modes), Body["mode"].get<std::string>()) == std::end(Modes))
-            return Reply(AResponse, 400, json{{"error", "mode: none, delay, html, truncated, malformed, array, null or status"}});
+            return Reply(AResponse, 400, json{{"error", "mode: none, delay, stall, html, truncated, malformed, array, null or status"}});
         TFault Fault;
         Fault.Mode = Body["mode"];
         Fault.DelayMs = Body.value("delayMs", 0);

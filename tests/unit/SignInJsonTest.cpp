@@ -188,6 +188,7 @@ TEST(Charset, BodyIsDecodedByTheCharsetOfTheContentType)
     EXPECT_EQ(DecodeBody(Latin, u"application/json; charset=windows-1252"), u"{\"m\":\"caf\u00e9\"}");
     EXPECT_EQ(DecodeBody(Latin, u"application/json; charset=iso-8859-1"), u"{\"m\":\"caf\u00e9\"}");
     EXPECT_EQ(DecodeBody(Latin, u"application/json"), u"{\"m\":\"caf\uFFFD\"}");
+    EXPECT_EQ(DecodeBody(Utf8, u"application/json; charset=x-unheard-of"), u"{\"m\":\"caf\u00e9\"}");
     EXPECT_EQ(DecodeBody(std::string("{\0}\0", 4), u"application/json; charset=utf-16le"), u"{}");
     EXPECT_EQ(DecodeBody(std::string("\0{\0}", 4), u"application/json; charset=UTF-16BE"), u"{}");
 }

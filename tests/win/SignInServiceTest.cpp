@@ -182,6 +182,19 @@ TEST_F(SignInService, ServerThatNeverAnswersTimesOut)
     EXPECT_LT(Elapsed, std::chrono::seconds(10));
 }
 
+TEST_F(SignInService, BodyThatStallsTimesOut)
+{
+    Fault("{\"mode\":\"stall\",\"delayMs\":20000}");
+    platform::THttpRequest Request;
+    Request.Url = UString(consts::ServiceBaseUrl) + u"/download";
+    Request.ReceiveTimeoutMs = 1000;
+    Request.ReceiveResponseTimeoutMs = 5000;
+    const auto Start = std::chrono::steady_clock::now();
+    std::string Message = Raised([&] { Http.Send(Request); });
+    EXPECT_NE(AsciiLower(AsciiToU(Message)).find(u"timed out"), UString::npos) << Message;
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10));
+}
+
 TEST_F(SignInService, UntrustedCertificateIsRefused)
 {
     platform::THttpRequest Request;
