@@ -3,6 +3,7 @@
 #include "platform/ICodePage.h"
 #include "platform/IDigest.h"
 #include "platform/IEnvironment.h"
+#include "platform/IFileWriter.h"
 #include "platform/IHttpClient.h"
 #include "platform/IInstallFiles.h"
 #include "platform/ILocale.h"
@@ -25,6 +26,7 @@ struct TPlatform {
     IProcessLauncher* Launcher = nullptr;
     IInstallFiles* InstallFiles = nullptr;
     IDigest* Digest = nullptr;
+    IFileWriter* FileWriter = nullptr;
 };
 
 TPlatform& Current();
@@ -62,5 +64,6 @@ inline IRegistry& Registry() { return Use(Current().Registry, "Registry"); }
 inline IProcessLauncher& Launcher() { return Use(Current().Launcher, "Launcher"); }
 inline IInstallFiles& InstallFiles() { return Use(Current().InstallFiles, "InstallFiles"); }
 inline IDigest& Digest() { return Use(Current().Digest, "Digest"); }
+inline IFileWriter& FileWriter() { return Use(Current().FileWriter, "FileWriter"); }
 
 }  // namespace zelv::platform

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32InstallFiles.h"
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32HttpClient.h"
+#include "platform/win32/Win32FileWriter.h"
 #include "platform/win32/Win32Locale.h"
 #include "platform/win32/Win32Workstation.h"
 #include "platform/win32/Win32ProcessLauncher.h"
@@ -24,6 +25,7 @@ void InstallWin32Platform()
     static TWin32InstallFiles GInstallFiles;
     static TWin32Digest GDigest;
     static TWin32HttpClient GHttp;
+    static TWin32FileWriter GFileWriter;
 
     platform::TPlatform& P = platform::Current();
     P.Locale = &GLocale;
@@ -35,6 +37,7 @@ void InstallWin32Platform()
     P.InstallFiles = &GInstallFiles;
     P.Digest = &GDigest;
     P.Http = &GHttp;
+    P.FileWriter = &GFileWriter;
 }
 
 }  // namespace zelv::win32

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <map>
+#include <memory>
+#include <string>
 #include <optional>
 
 #include "platform/Platform.h"
@@ -36,6 +38,56 @@ public:
             return std::nullopt;
         return Found->second;
     }
+};
+
+// Files in memory: what was created, with which bytes, and whether every file was closed again.
+class TFakeFileWriter : public platform::IFileWriter {
+public:
+    std::map<UString, std::string> Files;
+    std::optional<platform::TSystemError> CreateFails;
+    std::optional<platform::TSystemError> WriteFails;
+    UString CurrentFolder = u"C:\\Users\\user1\\";
+    int OpenFiles = 0;
+    int Creates = 0;
+
+    std::unique_ptr<platform::IWrittenFile> CreateExclusive(UStringView APath, platform::TSystemError& AError) override
+    {
+        ++Creates;
+        if (CreateFails) {
+            AError = *CreateFails;
+            return nullptr;
+        }
+        Files[UString(APath)].clear();
+        return std::make_unique<TFile>(*this, UString(APath));
+    }
+    UString FullPath(UStringView APath) override
+    {
+        if (APath.size() >= 2 && APath[1] == u':')
+            return UString(APath);
+        return CurrentFolder + UString(APath);
+    }
+
+private:
+    class TFile : public platform::IWrittenFile {
+    public:
+        TFile(TFakeFileWriter& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) { ++FOwner.OpenFiles; }
+        ~TFile() override { --FOwner.OpenFiles; }
+        bool Write(std::string_view ABytes, platform::TSystemError& AError) override
+        {
+            if (FOwner.WriteFails) {
+                // A full disk takes part of the bytes before it refuses.
+                FOwner.Files[FPath].append(ABytes.substr(0, ABytes.size() / 2));
+                AError = *FOwner.WriteFails;
+                return false;
+            }
+            FOwner.Files[FPath].append(ABytes);
+            return true;
+        }
+
+    private:
+        TFakeFileWriter& FOwner;
+        UString FPath;
+    };
 };
 
 }  // namespace zelv::test

@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "common/Fixtures.h"
+#include "core/CloudSetupError.h"
+#include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32FileWriter.h"
+#include "platform/win32/Win32Text.h"
+#include "profiles/CloudSetupPlatform.h"
+#include "profiles/CloudSetupRDPWriter.h"
+#include "service/CloudSetupConst.h"
+#include "win/ConnectionFileSupport.h"
+
+using namespace zelv;
+using test::Hex;
+using test::PathOf;
+using test::ReadBytes;
+using test::ReadFixture;
+
+namespace {
+
+const UString InsideDomain = u"rds7." + UString(consts::CloudDomain);
+
+class ConnectionFileOnDisk : public testing::Test {
+protected:
+    test::TTempFolder FFolder;
+
+    void SetUp() override
+    {
+        if (UString(consts::CloudDomain) != u"zelvcloud.invalid")
+            GTEST_SKIP() << "the fixtures hold the default deployment constants";
+        ASSERT_EQ(GetACP(), 1252u) << "the bench's prefix runs with Windows-1252";
+    }
+
+    UString FailureOf(const UString& ADesktop, const UString& ACode, const UString& AAddress)
+    {
+        test::TFixtureScreen Screen;
+        try {
+            TRDPWriter::WriteRDPFile(ADesktop, ACode, AAddress);
+        } catch (const ECloudSetupError& E) {
+            return E.Message();
+        }
+        ADD_FAILURE() << "no failure raised";
+        return UString();
+    }
+};
+
+TEST_F(ConnectionFileOnDisk, EachFormByteForByte)
+{
+    struct {
+        UString Code;
+        UString Address;
+        UString FileName;
+        const char* Fixture;
+    } const Cases[] = {
+        {u"ab1", u"10.0.0.5", u"AB1 Zelv Cloud.rdp", "ab1-gateway.rdp"},
+        {u"ab1", InsideDomain, u"AB1 Zelv Cloud.rdp", "ab1-direct.rdp"},
+        {u" hqv ", u"10.0.0.9", u"HQV Zelv Cloud.rdp", "hqv-inhouse.rdp"},
+        {u"z\u01421", InsideDomain, u"Z\u01421 Zelv Cloud.rdp", "zl1-direct-utf16.rdp"},
+    };
+    test::TFixtureScreen Screen;
+    for (const auto& C : Cases) {
+        UString Path = TRDPWriter::WriteRDPFile(FFolder.Text(), C.Code, C.Address);
+        EXPECT_EQ(Path, FFolder.Text() + u"\\" + C.FileName);
+        EXPECT_EQ(Hex(ReadBytes(PathOf(Path))), Hex(ReadFixture(std::string("connfiles/") + C.Fixture))) << C.Fixture;
+    }
+}
+
+TEST_F(ConnectionFileOnDisk, LandsOnTheRealDesktopFolder)
+{
+    UString Desktop = GetDesktopPath();
+    test::TFixtureScreen Screen;
+    UString Path = TRDPWriter::WriteRDPFile(Desktop, u"zlvtest", u"10.0.0.5");
+    std::string Bytes = ReadBytes(PathOf(Path));
+    DeleteFileW(win32::W(Path));
+    EXPECT_EQ(Path, Desktop + u"\\ZLVTEST Zelv Cloud.rdp");
+    std::string Expected = ReadFixture("connfiles/ab1-gateway.rdp");
+    for (size_t At = Expected.find("AB1"); At != std::string::npos; At = Expected.find("AB1", At))
+        Expected.replace(At, 3, "ZLVTEST");
+    EXPECT_EQ(Hex(Bytes), Hex(Expected));
+}
+
+TEST_F(ConnectionFileOnDisk, LongerFileIsReplacedCompletely)
+{
+    test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
+    test::WriteBytes(Target, std::string(5000, 'x'));
+    test::TFixtureScreen Screen;
+    TRDPWriter::WriteRDPFile(FFolder.Text(), u"ab1", u"10.0.0.5");
+    EXPECT_EQ(Hex(ReadBytes(Target)), Hex(ReadFixture("connfiles/ab1-gateway.rdp")));
+    // A second company whose code normalises to the same text replaces the file again.
+    TRDPWriter::WriteRDPFile(FFolder.Text(), u" AB1\t", InsideDomain);
+    EXPECT_EQ(Hex(ReadBytes(Target)), Hex(ReadFixture("connfiles/ab1-direct.rdp")));
+}
+
+TEST_F(ConnectionFileOnDisk, RelativeDesktopResolvesAgainstTheCurrentFolder)
+{
+    test::fs::create_directory(FFolder.Path() / "Desktop");
+    wchar_t Saved[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, Saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(FFolder.Path().c_str()));
+    test::TFixtureScreen Screen;
+    UString Path;
+    EXPECT_NO_THROW(Path = TRDPWriter::WriteRDPFile(u"Desktop", u"ab1", u"10.0.0.5"));
+    SetCurrentDirectoryW(Saved);
+    EXPECT_EQ(Path, u"Desktop\\AB1 Zelv Cloud.rdp");
+    EXPECT_TRUE(test::fs::exists(FFolder.Path() / "Desktop" / "AB1 Zelv Cloud.rdp"));
+}
+
+TEST_F(ConnectionFileOnDisk, FileHeldOpenByAnotherProgramCannotBeCreated)
+{
+    test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
+    test::WriteBytes(Target, "old");
+
+    wchar_t Self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, Self, MAX_PATH);
+    std::wstring Holder = (test::fs::path(Self).parent_path() / "zelv_hold_file.exe").wstring();
+    std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
+    std::wstring ReadyName = L"Local\\zelv-hold-ready-" + Suffix;
+    std::wstring ReleaseName = L"Local\\zelv-hold-release-" + Suffix;
+    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
+    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
+    ASSERT_TRUE(Ready && Release);
+
+    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + Target.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+    STARTUPINFOW Startup = {sizeof Startup};
+    PROCESS_INFORMATION Info = {};
+    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &Startup, &Info));
+    win32::UniqueHandleObj Process(Info.hProcess);
+    win32::UniqueHandleObj Thread(Info.hThread);
+    HANDLE Waits[] = {Ready.Get(), Process.Get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the file open";
+
+    UString Message = FailureOf(FFolder.Text(), u"ab1", u"10.0.0.5");
+    SetEvent(Release.Get());
+    EXPECT_EQ(WaitForSingleObject(Process.Get(), 10000), WAIT_OBJECT_0);
+
+    const UString Start = u"Cannot create file \"" + FFolder.Text() + u"\\AB1 Zelv Cloud.rdp\". ";
+    EXPECT_EQ(Message.substr(0, Start.size()), Start) << DebugUtf8(Message);
+    EXPECT_GT(Message.size(), Start.size()) << "the system's text follows";
+    EXPECT_EQ(Message.back() == u'.' || Message.back() == u'\n', false) << "trailing full stop and line break trimmed";
+    EXPECT_EQ(ReadBytes(Target), "old");
+}
+
+TEST_F(ConnectionFileOnDisk, FileIsSharedWithNobodyWhileOpen)
+{
+    win32::TWin32FileWriter Files;
+    platform::TSystemError Error;
+    UString Path = FFolder.Text() + u"\\held.rdp";
+    auto File = Files.CreateExclusive(Path, Error);
+    ASSERT_TRUE(File);
+    win32::UniqueFile Other(CreateFileW(win32::W(Path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(Other);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+}
+
+TEST_F(ConnectionFileOnDisk, MissingFolderNamesTheFullPath)
+{
+    UString Message = FailureOf(FFolder.Text() + u"\\missing", u"ab1", u"10.0.0.5");
+    const UString Start = u"Cannot create file \"" + FFolder.Text() + u"\\missing\\AB1 Zelv Cloud.rdp\". ";
+    EXPECT_EQ(Message.substr(0, Start.size()), Start) << DebugUtf8(Message);
+    EXPECT_GT(Message.size(), Start.size());
+}
+
+TEST_F(ConnectionFileOnDisk, UnsafeCodeWritesNothing)
+{
+    test::fs::create_directories(FFolder.Path() / "a" / "b");
+    UString Desktop = FFolder.Text() + u"\\a\\b";
+    for (UString Code : {u"..\\..\\evil", u"../../evil", u"c:evil", u"evil:stream"}) {
+        UString Message = FailureOf(Desktop, Code, u"10.0.0.5");
+        EXPECT_NE(Message.find(AsciiUpper(Code)), UString::npos) << DebugUtf8(Message);
+    }
+    size_t Entries = 0;
+    for (const auto& Entry : test::fs::recursive_directory_iterator(FFolder.Path())) {
+        EXPECT_TRUE(Entry.is_directory()) << Entry.path().string();
+        ++Entries;
+    }
+    EXPECT_EQ(Entries, 2u) << "only a and a\\b";
+}
+
+}  // namespace
