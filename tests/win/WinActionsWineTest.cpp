@@ -148,17 +148,38 @@ TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
 }
 
-TEST_F(AddinInstall, LibraryHeldOpenStays)
+// Another program holds the library open (zelv_hold_file, beside this test program).
+TEST_F(AddinInstall, LibraryHeldByAnotherProcessStays)
 {
     InstallOld("an outdated build");
-    win32::UniqueFile Held(CreateFileW(FLibrary.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(Held);
+    wchar_t Self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, Self, MAX_PATH);
+    const std::wstring Holder = (std::filesystem::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
+    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
+    const std::wstring ReadyName = L"Local\\zelv-addin-ready-" + Suffix;
+    const std::wstring ReleaseName = L"Local\\zelv-addin-release-" + Suffix;
+    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
+    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
+    ASSERT_TRUE(Ready && Release);
+
+    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + FLibrary.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+    STARTUPINFOW Startup = {sizeof Startup};
+    PROCESS_INFORMATION Info = {};
+    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &Startup, &Info));
+    win32::UniqueHandleObj Process(Info.hProcess);
+    win32::UniqueHandleObj Thread(Info.hThread);
+    HANDLE Waits[] = {Ready.Get(), Process.Get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the library open";
+
     UString Error;
-    EXPECT_TRUE(Download(Error));
+    const bool Result = Download(Error);
+    SetEvent(Release.Get());
+    EXPECT_EQ(WaitForSingleObject(Process.Get(), 10000), WAIT_OBJECT_0);
+
+    EXPECT_TRUE(Result);
     EXPECT_EQ(Error, InUseText);
     EXPECT_EQ(RequestLog(), "");
-    Held.Reset();
     EXPECT_EQ(ReadBytes(FLibrary), "an outdated build");
 }
 
