@@ -2,11 +2,15 @@
 
 #include "platform/IBackground.h"
 #include "platform/ICodePage.h"
+#include "platform/IDigest.h"
 #include "platform/IEnvironment.h"
 #include "platform/IFileWriter.h"
 #include "platform/IHttpClient.h"
+#include "platform/IInstallFiles.h"
 #include "platform/ILocale.h"
 #include "platform/IWorkstation.h"
+#include "platform/IProcessLauncher.h"
+#include "platform/IRegistry.h"
 
 namespace zelv::platform {
 
@@ -21,6 +25,10 @@ struct TPlatform {
     IWorkerPool* WorkerPool = nullptr;
     IGuiThread* GuiThread = nullptr;
     IWorkstation* Workstation = nullptr;
+    IRegistry* Registry = nullptr;
+    IProcessLauncher* Launcher = nullptr;
+    IInstallFiles* InstallFiles = nullptr;
+    IDigest* Digest = nullptr;
     IFileWriter* FileWriter = nullptr;
 };
 
@@ -57,6 +65,10 @@ inline IHttpClient& Http() { return Use(Current().Http, "Http"); }
 inline IWorkerPool& WorkerPool() { return Use(Current().WorkerPool, "WorkerPool"); }
 inline IGuiThread& GuiThread() { return Use(Current().GuiThread, "GuiThread"); }
 inline IWorkstation& Workstation() { return Use(Current().Workstation, "Workstation"); }
+inline IRegistry& Registry() { return Use(Current().Registry, "Registry"); }
+inline IProcessLauncher& Launcher() { return Use(Current().Launcher, "Launcher"); }
+inline IInstallFiles& InstallFiles() { return Use(Current().InstallFiles, "InstallFiles"); }
+inline IDigest& Digest() { return Use(Current().Digest, "Digest"); }
 inline IFileWriter& FileWriter() { return Use(Current().FileWriter, "FileWriter"); }
 
 }  // namespace zelv::platform

@@ -148,13 +148,15 @@ UString HttpErrorText(unsigned long ACode)
     UString Text;
     if (ACode >= WINHTTP_ERROR_BASE && ACode <= WINHTTP_ERROR_LAST)
         Text = SystemErrorText(ACode, GetModuleHandleW(L"winhttp.dll"));
-    if (Text.empty())
-        Text = SystemErrorText(ACode);
+    // Ours come before the system's general table: its text for a socket time-out (10060) never
+    // says that the time ran out.
     if (Text.empty()) {
         for (const TErrorText& Entry : OwnTexts)
             if (Entry.Code == ACode)
                 Text = Entry.Text;
     }
+    if (Text.empty())
+        Text = SystemErrorText(ACode);
     if (Text.empty())
         Text = u"The network request failed";
     return TrimSystemText(Text);

@@ -6,6 +6,7 @@
 #include "platform/win32/Win32Platform.h"
 #else
 #include "platform/posix/IconvCodePage.h"
+#include "platform/posix/OpenSslDigest.h"
 #endif
 
 int main(int argc, char** argv)
@@ -15,6 +16,8 @@ int main(int argc, char** argv)
 #else
     static zelv::posix::TIconvCodePage GCodePage;
     zelv::platform::Current().CodePage = &GCodePage;
+    static zelv::posix::TOpenSslDigest GDigest;
+    zelv::platform::Current().Digest = &GDigest;
 #endif
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "platform/IDigest.h"
+
+namespace zelv::posix {
+
+// SHA-256 from OpenSSL's libcrypto for the native build, where the system's CNG is not at hand.
+class TOpenSslDigest : public platform::IDigest {
+public:
+    platform::TSha256 Sha256(std::string_view ABytes) override;
+};
+
+}  // namespace zelv::posix

@@ -1,0 +1,531 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "common/Fakes.h"
+#include "common/WinActionsFakes.h"
+#include "common/WorkstationFakes.h"
+#include "workstation/CloudSetupWinActions.h"
+
+using namespace zelv;
+using platform::TRegistryHive;
+
+namespace {
+
+constexpr uint16_t Amd64 = 9;
+constexpr uint16_t Arm64 = 12;
+const UString Folder = u"C:\\ProgramData\\ZelvCloud\\";
+const UString Library64 = Folder + u"zelvcloud64.dll";
+const UString InUseText =
+    u"DLL already installed but in use. Close all ZELV Cloud RDP sessions, then re-run setup.";
+const UString MismatchText =
+    u"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
+
+std::string StandinAddin(const char* AName)
+{
+    std::ifstream File(std::string(ZELV_TEST_ADDIN_DIR) + "/" + AName, std::ios::binary);
+    std::string Bytes((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+    if (Bytes.empty())
+        ADD_FAILURE() << "stand-in add-in " << AName << " not found";
+    return Bytes;
+}
+
+class WinActions : public testing::Test {
+protected:
+    test::TFakeWorkstation FWorkstation;
+    test::TFakeEnvironment FEnvironment;
+    test::TFakeDownloadHttp FHttp;
+    test::TFakeInstallFiles FFiles;
+    test::TFakeRegistry FRegistry;
+    test::TFakeLauncher FLauncher;
+    test::TFakeLocale FLocale;
+    platform::TPlatformScope FScope;
+    std::vector<std::pair<UString, int>> FProgress;
+
+    void SetUp() override
+    {
+        FScope->Workstation = &FWorkstation;
+        FScope->Environment = &FEnvironment;
+        FScope->Http = &FHttp;
+        FScope->InstallFiles = &FFiles;
+        FScope->Registry = &FRegistry;
+        FScope->Launcher = &FLauncher;
+        FScope->Locale = &FLocale;
+        FWorkstation.Architecture = Amd64;
+        FEnvironment.Variables[u"AllUsersProfile"] = u"C:\\ProgramData";
+        FHttp.Response.Body = StandinAddin("zelvcloud64.dll");
+    }
+
+    bool Download(UString& AError)
+    {
+        return TWinActions::DownloadDLL([this](const UString& AText, int APercent) { FProgress.emplace_back(AText, APercent); },
+                                        AError);
+    }
+};
+
+// --- Install folder and file name ---
+
+struct TPathCase {
+    const char* Name;
+    std::optional<UString> AllUsersProfile, Public, SystemDrive;
+    UString Expected;
+};
+
+class InstallPath : public WinActions, public testing::WithParamInterface<TPathCase> {};
+
+TEST_P(InstallPath, FirstUsableBaseWithBackslashAndFolder)
+{
+    const TPathCase& C = GetParam();
+    FEnvironment.Variables.clear();
+    if (C.AllUsersProfile)
+        FEnvironment.Variables[u"AllUsersProfile"] = *C.AllUsersProfile;
+    if (C.Public)
+        FEnvironment.Variables[u"Public"] = *C.Public;
+    if (C.SystemDrive)
+        FEnvironment.Variables[u"SystemDrive"] = *C.SystemDrive;
+    EXPECT_EQ(TWinActions::GetDLLInstallPath(), C.Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, InstallPath,
+    testing::Values(
+        TPathCase{"AllUsersProfile", u"C:\\ProgramData", u"C:\\Users\\Public", u"C:", u"C:\\ProgramData\\ZelvCloud\\"},
+        TPathCase{"OnlySystemDrive", std::nullopt, std::nullopt, u"C:", u"C:\\ZelvCloud\\"},
+        TPathCase{"BlankAllUsersProfileFallsToPublic", u"  \t", u"C:\\Users\\Public", u"C:", u"C:\\Users\\Public\\ZelvCloud\\"},
+        TPathCase{"EmptyValuesCountAsUnset", u"", u"", u"D:", u"D:\\ZelvCloud\\"},
+        TPathCase{"TrailingBackslashNotDoubled", u"C:\\", std::nullopt, std::nullopt, u"C:\\ZelvCloud\\"},
+        TPathCase{"ForwardSlashIsNoSeparator", u"D:/data/", std::nullopt, std::nullopt, u"D:/data/\\ZelvCloud\\"},
+        TPathCase{"BlanksOfAUsableValueStay", u" C:\\ProgramData ", std::nullopt, std::nullopt, u" C:\\ProgramData \\ZelvCloud\\"},
+        TPathCase{"NothingUsable", u" ", u"\r\n", std::nullopt, u""}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(WinActions, FlavourFollowsTheNativeArchitecture)
+{
+    for (auto [Architecture, Expected] : {std::pair<uint16_t, UString>{Amd64, u"zelvcloud64.dll"},
+                                          {0, u"zelvcloud32.dll"}, {6, u"zelvcloud32.dll"}, {Arm64, u"zelvcloud32.dll"}}) {
+        FWorkstation.Architecture = Architecture;
+        EXPECT_EQ(TWinActions::GetDLLFileName(), Expected) << Architecture;
+    }
+}
+
+// --- Download ---
+
+TEST_F(WinActions, FreshInstallDownloadsVerifiesAndWrites)
+{
+    UString Error = u"left over";
+    EXPECT_TRUE(Download(Error));
+    EXPECT_EQ(Error, u"");
+
+    ASSERT_EQ(FHttp.Requests.size(), 1u);
+    const platform::THttpRequest& Request = FHttp.Requests[0];
+    EXPECT_EQ(Request.Method, u"GET");
+    EXPECT_EQ(Request.Url, u"http://localhost:47480/downloads/zelvcloud/zelvcloud64.dll");
+    EXPECT_TRUE(Request.Headers.empty());
+    EXPECT_TRUE(Request.Body.empty());
+    EXPECT_EQ(Request.ResolveTimeoutMs, 15000);
+    EXPECT_EQ(Request.ConnectTimeoutMs, 15000);
+    EXPECT_EQ(Request.ReceiveTimeoutMs, 60000);
+    EXPECT_EQ(Request.ReceiveResponseTimeoutMs, 60000);
+    EXPECT_EQ(Request.SendTimeoutMs, -1);
+    EXPECT_EQ(Request.MaxRedirects, 5);
+
+    EXPECT_EQ(FFiles.Created, std::vector<UString>{Folder});
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+    EXPECT_EQ(FFiles.Files.size(), 1u) << "no temporary file left";
+    EXPECT_EQ(FProgress, (std::vector<std::pair<UString, int>>{{u"Downloading zelvcloud64.dll...", 10},
+                                                               {u"Download complete", 100}}));
+}
+
+TEST_F(WinActions, NativeArm64GetsThe32BitLibrary)
+{
+    FWorkstation.Architecture = Arm64;
+    FHttp.Response.Body = StandinAddin("zelvcloud32.dll");
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(FHttp.Requests.at(0).Url, u"http://localhost:47480/downloads/zelvcloud/zelvcloud32.dll");
+    EXPECT_EQ(FFiles.Files.at(Folder + u"zelvcloud32.dll"), FHttp.Response.Body);
+}
+
+TEST_F(WinActions, OutdatedLibraryNotInUseIsReplaced)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "old build";
+    UString Error;
+    EXPECT_TRUE(Download(Error));
+    EXPECT_TRUE(FFiles.Created.empty()) << "an existing folder is not created again";
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+}
+
+TEST_F(WinActions, LibraryInUseStaysAndNothingIsRequested)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "old build";
+    FFiles.InUse.insert(Library64);
+    UString Error;
+    EXPECT_TRUE(Download(Error));
+    EXPECT_EQ(Error, InUseText);
+    EXPECT_TRUE(FHttp.Requests.empty());
+    EXPECT_TRUE(FProgress.empty());
+    EXPECT_EQ(FFiles.Files.at(Library64), "old build");
+}
+
+TEST_F(WinActions, NoInstallPathCreatesAndRequestsNothing)
+{
+    FEnvironment.Variables.clear();
+    UString Error = u"left over";
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"Could not determine install path");
+    EXPECT_TRUE(FFiles.Created.empty());
+    EXPECT_TRUE(FHttp.Requests.empty());
+}
+
+TEST_F(WinActions, FolderThatCannotBeCreatedIsRaised)
+{
+    FFiles.FailCreateDirectories = u"System Error.  Code: 5.\r\nAccess is denied";
+    UString Error = u"left over";
+    try {
+        Download(Error);
+        FAIL() << "no error raised";
+    } catch (const ECloudSetupError& E) {
+        EXPECT_EQ(E.Message(), *FFiles.FailCreateDirectories);
+    }
+    EXPECT_EQ(Error, u"");
+    EXPECT_TRUE(FHttp.Requests.empty());
+}
+
+struct TFailureCase {
+    const char* Name;
+    std::optional<UString> Raised;  // the HTTP layer's failure text
+    int Status;
+    std::string Body;               // "<served>": the stand-in add-in's bytes
+    UString Expected;
+};
+
+class DownloadFailure : public WinActions, public testing::WithParamInterface<TFailureCase> {};
+
+// Whatever goes wrong, the working library stays as it was and no temporary file is left.
+TEST_P(DownloadFailure, ReasonGivenAndOldLibraryUntouched)
+{
+    const TFailureCase& C = GetParam();
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "working build";
+    FHttp.FailWith = C.Raised;
+    FHttp.Response.StatusCode = C.Status;
+    if (C.Body != "<served>")
+        FHttp.Response.Body = C.Body;
+
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, C.Expected);
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
+    EXPECT_EQ(FProgress.size(), 1u) << "only the start is reported";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DownloadFailure,
+    testing::Values(
+        TFailureCase{"TimedOut", u"The operation timed out", 0, "", u"DLL not installed — download timed out"},
+        TFailureCase{"TimeOutInAnyCase", u"WinHTTP: TimeOut waiting for the server", 0, "",
+                     u"DLL not installed — download timed out"},
+        TFailureCase{"OtherFailureKeepsItsCase", u"Cannot connect: Connection REFUSED", 0, "",
+                     u"DLL not installed — Cannot connect: Connection REFUSED"},
+        TFailureCase{"NotFound", std::nullopt, 404, "<served>", u"DLL not installed — server returned 404"},
+        TFailureCase{"NoContent", std::nullopt, 204, "", u"DLL not installed — server returned 204"},
+        TFailureCase{"PartialContent", std::nullopt, 206, "<served>", u"DLL not installed — server returned 206"},
+        TFailureCase{"EmptyBody", std::nullopt, 200, "", MismatchText},
+        TFailureCase{"CorruptedBody", std::nullopt, 200, "MZ not the add-in", MismatchText}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(WinActions, TimeOutRuleLowerCasesUnderTheLocale)
+{
+    // Under a Turkish locale the capital I lower-cases to the dotless i: "TIMED OUT" is no match.
+    FLocale.Turkish = true;
+    FHttp.FailWith = u"TIMED OUT";
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — TIMED OUT");
+}
+
+TEST_F(WinActions, TimeOutRuleSurvivesAFailedLowerCasing)
+{
+    FLocale.Failed = true;
+    FLocale.FailWith = 87;
+    FHttp.FailWith = u"Timed Out";
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — download timed out");
+}
+
+TEST_F(WinActions, FailedWriteLeavesTheWorkingLibrary)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "working build";
+    FFiles.FailWrite = u"Cannot write file \"" + TWinActions::TemporaryPath(Library64) + u"\". There is not enough space on the disk";
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — could not write file: " + *FFiles.FailWrite);
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
+}
+
+TEST_F(WinActions, FailedReplaceRemovesTheTemporaryFile)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "working build";
+    FFiles.FailReplace = u"Cannot replace file \"" + Library64 + u"\". Access is denied";
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — could not write file: " + *FFiles.FailReplace);
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
+    EXPECT_TRUE(FProgress.size() == 1u);
+}
+
+TEST_F(WinActions, DigestComparedWithoutRegardToCase)
+{
+    const std::string Served = StandinAddin("zelvcloud64.dll");
+    const UString Expected = TWinActions::ExpectedDigest(true);
+    ASSERT_EQ(Expected.size(), 64u);
+    EXPECT_TRUE(TWinActions::MatchesDigest(Served, Expected));
+    EXPECT_TRUE(TWinActions::MatchesDigest(Served, AsciiUpper(Expected)));
+    EXPECT_FALSE(TWinActions::MatchesDigest(Served + '\0', Expected));
+    // FIPS 180-4's digest of no bytes.
+    EXPECT_TRUE(TWinActions::MatchesDigest("", u"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855"));
+}
+
+TEST_F(WinActions, ProgressIsOptional)
+{
+    UString Error;
+    EXPECT_TRUE(TWinActions::DownloadDLL(nullptr, Error));
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+}
+
+// --- Registration ---
+
+TEST_F(WinActions, RegistrationWritesTheLibraryPath)
+{
+    FRegistry.Keys[{TRegistryHive::CurrentUser, TWinActions::AddinKeyPath}][u"Other"] = test::TFakeRegistry::DWord(7);
+    EXPECT_TRUE(TWinActions::RegisterDLLInRegistry());
+    ASSERT_EQ(FRegistry.Opens.size(), 1u);
+    EXPECT_EQ(std::get<2>(FRegistry.Opens[0]), 0x20006u);
+    const auto& Values = FRegistry.Keys.at({TRegistryHive::CurrentUser, TWinActions::AddinKeyPath});
+    EXPECT_EQ(Values.at(u"Name").Type, platform::regtype::String);
+    EXPECT_EQ(Values.at(u"Name").Data, test::TFakeRegistry::String(Library64).Data);
+    EXPECT_EQ(Values.at(u"Other").Data, test::TFakeRegistry::DWord(7).Data) << "other values stay";
+}
+
+TEST_F(WinActions, RegistrationWithoutInstallFolderWritesTheBareName)
+{
+    FEnvironment.Variables.clear();
+    EXPECT_TRUE(TWinActions::RegisterDLLInRegistry());
+    EXPECT_EQ(FRegistry.Keys.at({TRegistryHive::CurrentUser, TWinActions::AddinKeyPath}).at(u"Name").Data,
+              test::TFakeRegistry::String(u"zelvcloud64.dll").Data);
+}
+
+TEST_F(WinActions, RegistrationFailures)
+{
+    FRegistry.FailCreate = true;
+    EXPECT_FALSE(TWinActions::RegisterDLLInRegistry());
+
+    FRegistry.FailCreate = false;
+    FRegistry.FailSet = true;
+    try {
+        TWinActions::RegisterDLLInRegistry();
+        FAIL() << "no error raised";
+    } catch (const ECloudSetupError& E) {
+        EXPECT_EQ(E.Message(), u"Failed to set data for 'Name'");
+    }
+}
+
+// --- UDP policy ---
+
+const UString PolicyCommand =
+    u"/c reg add \"HKEY_LOCAL_MACHINE\\SOFTWARE\\Policies\\Microsoft\\Windows NT\\Terminal Services\\Client\""
+    u" /v fClientDisableUDP /t REG_DWORD /d 1 /f";
+
+class UdpPolicy : public WinActions {
+protected:
+    std::map<UString, test::TFakeRegistry::TValue>& PolicyKey()
+    {
+        return FRegistry.Keys[{TRegistryHive::LocalMachine, TWinActions::PolicyKeyPath}];
+    }
+    void SetPolicy(test::TFakeRegistry::TValue AValue) { PolicyKey()[u"fClientDisableUDP"] = std::move(AValue); }
+    size_t PolicyOpens() const
+    {
+        size_t Count = 0;
+        for (const auto& Open : FRegistry.Opens)
+            Count += std::get<0>(Open) == TRegistryHive::LocalMachine;
+        return Count;
+    }
+    void SetUp() override
+    {
+        WinActions::SetUp();
+        FEnvironment.Variables[u"ComSpec"] = u"C:\\Windows\\system32\\cmd.exe";
+        // The elevated command as the registry tool would carry it out.
+        FLauncher.Command = [this] { SetPolicy(test::TFakeRegistry::DWord(1)); };
+    }
+};
+
+struct TValueCase {
+    const char* Name;
+    std::optional<test::TFakeRegistry::TValue> Value;  // none: value absent
+    bool Expected;
+    UString Error;                                     // non-empty: raised instead
+};
+
+class UdpPolicyValue : public UdpPolicy, public testing::WithParamInterface<TValueCase> {};
+
+TEST_P(UdpPolicyValue, TypeAndSizeDecide)
+{
+    const TValueCase& C = GetParam();
+    PolicyKey()[u"Other"] = test::TFakeRegistry::DWord(1);
+    if (C.Value)
+        SetPolicy(*C.Value);
+    if (C.Error.empty()) {
+        EXPECT_EQ(TWinActions::IsUDPDisabled(), C.Expected);
+        return;
+    }
+    try {
+        TWinActions::IsUDPDisabled();
+        FAIL() << "no error raised";
+    } catch (const ECloudSetupError& E) {
+        EXPECT_EQ(E.Message(), C.Error);
+    }
+}
+
+using TV = test::TFakeRegistry::TValue;
+const UString InvalidType = u"Invalid data type for 'fClientDisableUDP'";
+const UString FailedGet = u"Failed to get data for 'fClientDisableUDP'";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, UdpPolicyValue,
+    testing::Values(
+        TValueCase{"Absent", std::nullopt, false, u""},
+        TValueCase{"One", test::TFakeRegistry::DWord(1), true, u""},
+        TValueCase{"Zero", test::TFakeRegistry::DWord(0), false, u""},
+        TValueCase{"Two", test::TFakeRegistry::DWord(2), false, u""},
+        TValueCase{"HighBytesCount", test::TFakeRegistry::DWord(0x01000001), false, u""},
+        TValueCase{"BigEndianReadLittleEndian", TV{5, {1, 0, 0, 0}}, true, u""},
+        TValueCase{"BigEndianOneIsNotOne", TV{5, {0, 0, 0, 1}}, false, u""},
+        TValueCase{"StringOne", test::TFakeRegistry::String(u"1"), false, InvalidType},
+        TValueCase{"EmptyString", test::TFakeRegistry::String(u""), false, InvalidType},
+        TValueCase{"FourRawBytes", TV{3, {1, 0, 0, 0}}, false, InvalidType},
+        TValueCase{"NoType", TV{0, {}}, false, InvalidType},
+        TValueCase{"LongString", test::TFakeRegistry::String(u"12345"), false, FailedGet},
+        TValueCase{"QWordOne", TV{11, {1, 0, 0, 0, 0, 0, 0, 0}}, false, FailedGet},
+        TValueCase{"FiveRawBytes", TV{3, {1, 0, 0, 0, 0}}, false, FailedGet}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(UdpPolicy, KeyOpenedReadOnlyWithLessAccessWhenRefused)
+{
+    SetPolicy(test::TFakeRegistry::DWord(1));
+    FRegistry.DeniedAccess = {0x20019, 0x20009};
+    EXPECT_TRUE(TWinActions::IsUDPDisabled());
+    std::vector<std::uint32_t> Masks;
+    for (const auto& Open : FRegistry.Opens)
+        Masks.push_back(std::get<2>(Open));
+    EXPECT_EQ(Masks, (std::vector<std::uint32_t>{0x20019, 0x20009, 1}));
+
+    FRegistry.DeniedAccess = {0x20019, 0x20009, 1};
+    EXPECT_FALSE(TWinActions::IsUDPDisabled());
+}
+
+TEST_F(UdpPolicy, AbsentKeyIsNotDisabled)
+{
+    EXPECT_FALSE(TWinActions::IsUDPDisabled());
+    EXPECT_EQ(PolicyOpens(), 1u) << "a missing key is not asked for again with less access";
+}
+
+TEST_F(UdpPolicy, AlreadySetStartsNothing)
+{
+    SetPolicy(test::TFakeRegistry::DWord(1));
+    EXPECT_TRUE(TWinActions::DisableUDP());
+    EXPECT_TRUE(FLauncher.Requests.empty());
+}
+
+TEST_F(UdpPolicy, ElevatedCommandSetsThePolicy)
+{
+    SetPolicy(test::TFakeRegistry::DWord(0));
+    EXPECT_TRUE(TWinActions::DisableUDP());
+
+    ASSERT_EQ(FLauncher.Requests.size(), 1u);
+    const platform::TShellExecuteRequest& Request = FLauncher.Requests[0];
+    EXPECT_EQ(Request.Mask, 0x40u);
+    EXPECT_EQ(Request.Verb, u"runas");
+    EXPECT_EQ(Request.File, u"C:\\Windows\\system32\\cmd.exe");
+    EXPECT_EQ(Request.Parameters, PolicyCommand);
+    EXPECT_EQ(Request.Parameters.size(), 137u);
+    EXPECT_EQ(Request.Show, 0);
+    EXPECT_EQ(FLauncher.Process.Waits, std::vector<unsigned long>{30000});
+    EXPECT_EQ(FLauncher.Process.Closed, 1);
+}
+
+TEST_F(UdpPolicy, ComSpecUsedAsRead)
+{
+    FEnvironment.Variables[u"ComSpec"] = u" D:\\Tools\\shell.exe ";
+    TWinActions::DisableUDP();
+    EXPECT_EQ(FLauncher.Requests.at(0).File, u" D:\\Tools\\shell.exe ");
+}
+
+// A bare "cmd.exe" would be searched for in the current folder first, where a planted program
+// would run elevated.
+TEST_F(UdpPolicy, WithoutComSpecTheInterpreterOfTheSystemFolder)
+{
+    for (std::optional<UString> ComSpec : {std::optional<UString>(), std::optional<UString>(u"")}) {
+        FLauncher.Requests.clear();
+        PolicyKey().clear();
+        FEnvironment.Variables.erase(u"ComSpec");
+        if (ComSpec)
+            FEnvironment.Variables[u"ComSpec"] = *ComSpec;
+        EXPECT_TRUE(TWinActions::DisableUDP());
+        EXPECT_EQ(FLauncher.Requests.at(0).File, u"C:\\Windows\\system32\\cmd.exe");
+    }
+    FLauncher.SystemFolder = u"C:\\WINDOWS\\System32\\";
+    FEnvironment.Variables.erase(u"ComSpec");
+    PolicyKey().clear();
+    FLauncher.Requests.clear();
+    TWinActions::DisableUDP();
+    EXPECT_EQ(FLauncher.Requests.at(0).File, u"C:\\WINDOWS\\System32\\cmd.exe");
+
+    FLauncher.SystemFolder.clear();
+    PolicyKey().clear();
+    FLauncher.Requests.clear();
+    EXPECT_FALSE(TWinActions::DisableUDP()) << "no system folder: nothing is started";
+    EXPECT_TRUE(FLauncher.Requests.empty());
+}
+
+TEST_F(UdpPolicy, DeclinedPromptIsFalseAndNotReadAgain)
+{
+    SetPolicy(test::TFakeRegistry::DWord(0));
+    FLauncher.Start = false;
+    FLauncher.Error = 1223;
+    const size_t OpensBefore = PolicyOpens();
+    EXPECT_FALSE(TWinActions::DisableUDP());
+    EXPECT_EQ(PolicyOpens() - OpensBefore, 1u) << "read once before the launch, not after";
+    EXPECT_TRUE(FLauncher.Process.Waits.empty());
+    EXPECT_EQ(PolicyKey().at(u"fClientDisableUDP").Data, test::TFakeRegistry::DWord(0).Data);
+}
+
+TEST_F(UdpPolicy, NoProcessHandleSkipsTheWaitAndReadsAgain)
+{
+    FLauncher.HandBackProcess = false;
+    EXPECT_TRUE(TWinActions::DisableUDP());
+    EXPECT_TRUE(FLauncher.Process.Waits.empty());
+    EXPECT_EQ(FLauncher.Process.Closed, 0);
+    EXPECT_EQ(PolicyOpens(), 2u);
+}
+
+TEST_F(UdpPolicy, CommandThatDidNotSetTheValueIsFalse)
+{
+    FLauncher.Command = nullptr;
+    EXPECT_FALSE(TWinActions::DisableUDP());
+    EXPECT_EQ(FLauncher.Process.Closed, 1);
+}
+
+TEST_F(UdpPolicy, ValueOfAnotherTypeRaisesAndStartsNothing)
+{
+    SetPolicy(test::TFakeRegistry::String(u"1"));
+    EXPECT_THROW(TWinActions::DisableUDP(), ECloudSetupError);
+    EXPECT_TRUE(FLauncher.Requests.empty());
+}
+
+}  // namespace

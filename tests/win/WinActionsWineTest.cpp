@@ -1,0 +1,362 @@
+// The add-in installer, its registration and the UDP policy against the real system of the Wine
+// prefix: WinHTTP to the running stand-in download server, files, the registry, and the prefix's
+// own cmd.exe and reg.exe started through ShellExecuteExW.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "core/CloudSetupError.h"
+#include "platform/Platform.h"
+#include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Text.h"
+#include "workstation/CloudSetupWinActions.h"
+#include "workstation/CloudSetupWinActionsConst.h"
+
+using namespace zelv;
+
+namespace {
+
+const UString InUseText =
+    u"DLL already installed but in use. Close all ZELV Cloud RDP sessions, then re-run setup.";
+const UString MismatchText =
+    u"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
+const std::string DownloadLine = "GET /downloads/zelvcloud/zelvcloud64.dll\n";
+
+void UnloadModule(HMODULE AModule) { FreeLibrary(AModule); }
+using UniqueModule = win32::UniqueHandle<HMODULE, UnloadModule>;
+
+std::string ReadBytes(const std::filesystem::path& APath)
+{
+    std::ifstream File(APath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const std::filesystem::path& APath, const std::string& ABytes)
+{
+    std::ofstream File(APath, std::ios::binary | std::ios::trunc);
+    File << ABytes;
+}
+
+// The stand-in server's control endpoint.
+std::string Control(const UString& AMethod, const UString& APath)
+{
+    platform::THttpRequest Request;
+    Request.Method = AMethod;
+    Request.Url = UString(consts::AddinDownloadBase) + APath;
+    Request.ConnectTimeoutMs = 5000;
+    Request.ReceiveResponseTimeoutMs = 5000;
+    platform::THttpResponse Response = platform::Http().Send(Request);
+    EXPECT_EQ(Response.StatusCode, 200) << DebugUtf8(APath);
+    return Response.Body;
+}
+void SetFault(const UString& AQuery) { Control(u"POST", u"/control/fault?" + AQuery); }
+std::string RequestLog() { return Control(u"GET", u"/control/log"); }
+
+std::optional<UString> SavedVariable(const wchar_t* AName)
+{
+    return platform::Environment().Variable(win32::U(AName));
+}
+void RestoreVariable(const wchar_t* AName, const std::optional<UString>& AValue)
+{
+    SetEnvironmentVariableW(AName, AValue ? win32::W(*AValue) : nullptr);
+}
+
+// A fresh machine-wide folder for each test: AllUsersProfile points into a temporary folder that
+// does not exist yet, so the installer creates it with its parents.
+class AddinInstall : public testing::Test {
+protected:
+    std::filesystem::path FRoot;
+    std::filesystem::path FLibrary;
+    std::string FServed;
+    std::optional<UString> FSavedAllUsers = SavedVariable(L"AllUsersProfile");
+
+    void SetUp() override
+    {
+        wchar_t Temp[MAX_PATH + 1];
+        ASSERT_GT(GetTempPathW(MAX_PATH + 1, Temp), 0u);
+        FRoot = std::filesystem::path(Temp) / (L"zelv-installer-" + std::to_wstring(GetCurrentProcessId()));
+        std::filesystem::remove_all(FRoot);
+        const std::filesystem::path Base = FRoot / L"Program Data";
+        SetEnvironmentVariableW(L"AllUsersProfile", Base.c_str());
+        FLibrary = Base / L"ZelvCloud" / L"zelvcloud64.dll";
+        FServed = ReadBytes(std::filesystem::path(ZELV_TEST_ADDIN_DIR) / "zelvcloud64.dll");
+        ASSERT_FALSE(FServed.empty());
+        Control(u"POST", u"/control/reset");
+    }
+    void TearDown() override
+    {
+        RestoreVariable(L"AllUsersProfile", FSavedAllUsers);
+        std::error_code Ignored;
+        std::filesystem::remove_all(FRoot, Ignored);
+    }
+
+    bool Download(UString& AError, const TDownloadLimits& ALimits = TDownloadLimits())
+    {
+        return TWinActions::DownloadDLL(nullptr, AError, ALimits);
+    }
+    void InstallOld(const std::string& ABytes)
+    {
+        std::filesystem::create_directories(FLibrary.parent_path());
+        WriteBytes(FLibrary, ABytes);
+    }
+    bool TemporaryLeft() const
+    {
+        return std::filesystem::exists(win32::ToW(TWinActions::TemporaryPath(win32::U(FLibrary.wstring()))));
+    }
+};
+
+TEST_F(AddinInstall, FreshInstallWritesTheServedLibrary)
+{
+    ASSERT_TRUE(TWinActions::GetDLLFileName() == u"zelvcloud64.dll") << "the prefix is a 64-bit Windows";
+    EXPECT_EQ(TWinActions::GetDLLInstallPath(), win32::U(FLibrary.parent_path().wstring()) + u"\\");
+
+    UString Error = u"left over";
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(Error, u"");
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_EQ(RequestLog(), DownloadLine);
+}
+
+TEST_F(AddinInstall, OutdatedLibraryNotInUseIsReplaced)
+{
+    InstallOld("an outdated build");
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+}
+
+TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
+{
+    UString Error;
+    ASSERT_TRUE(Download(Error)) << DebugUtf8(Error);
+    // The library is a real client add-in: it loads and offers the virtual-channel entry point.
+    UniqueModule Loaded(LoadLibraryW(FLibrary.c_str()));
+    ASSERT_TRUE(Loaded);
+    EXPECT_NE(GetProcAddress(Loaded.Get(), "VirtualChannelEntry"), nullptr);
+    Control(u"POST", u"/control/reset");
+    SetFault(u"mode=corrupt");
+
+    EXPECT_TRUE(Download(Error));
+    EXPECT_EQ(Error, InUseText);
+    EXPECT_EQ(RequestLog(), "");
+    Loaded.Reset();
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+}
+
+// Another program holds the library open (zelv_hold_file, beside this test program).
+TEST_F(AddinInstall, LibraryHeldByAnotherProcessStays)
+{
+    InstallOld("an outdated build");
+    wchar_t Self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, Self, MAX_PATH);
+    const std::wstring Holder = (std::filesystem::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
+    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
+    const std::wstring ReadyName = L"Local\\zelv-addin-ready-" + Suffix;
+    const std::wstring ReleaseName = L"Local\\zelv-addin-release-" + Suffix;
+    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
+    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
+    ASSERT_TRUE(Ready && Release);
+
+    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + FLibrary.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+    STARTUPINFOW Startup = {sizeof Startup};
+    PROCESS_INFORMATION Info = {};
+    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &Startup, &Info));
+    win32::UniqueHandleObj Process(Info.hProcess);
+    win32::UniqueHandleObj Thread(Info.hThread);
+    HANDLE Waits[] = {Ready.Get(), Process.Get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the library open";
+
+    UString Error;
+    const bool Result = Download(Error);
+    SetEvent(Release.Get());
+    EXPECT_EQ(WaitForSingleObject(Process.Get(), 10000), WAIT_OBJECT_0);
+
+    EXPECT_TRUE(Result);
+    EXPECT_EQ(Error, InUseText);
+    EXPECT_EQ(RequestLog(), "");
+    EXPECT_EQ(ReadBytes(FLibrary), "an outdated build");
+}
+
+struct TServedFault {
+    const char* Name;
+    const char16_t* Fault;
+    UString Expected;  // empty: installed
+    int Requests;
+};
+
+class DownloadFault : public AddinInstall, public testing::WithParamInterface<TServedFault> {};
+
+// A failed download never touches the working library.
+TEST_P(DownloadFault, ResultAndOldLibrary)
+{
+    const TServedFault& C = GetParam();
+    InstallOld("working build");
+    SetFault(C.Fault);
+    UString Error;
+    const bool Installed = Download(Error);
+    if (C.Expected.empty()) {
+        EXPECT_TRUE(Installed) << DebugUtf8(Error);
+        EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    } else {
+        EXPECT_FALSE(Installed);
+        EXPECT_EQ(Error.substr(0, C.Expected.size()), C.Expected) << DebugUtf8(Error);
+        EXPECT_EQ(ReadBytes(FLibrary), "working build");
+    }
+    EXPECT_FALSE(TemporaryLeft());
+    std::string Log = RequestLog();
+    EXPECT_EQ(std::count(Log.begin(), Log.end(), '\n'), C.Requests) << Log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    StandIn, DownloadFault,
+    testing::Values(
+        TServedFault{"NotFound", u"mode=status&value=404", u"DLL not installed — server returned 404", 1},
+        TServedFault{"NoContent", u"mode=status&value=204", u"DLL not installed — server returned 204", 1},
+        TServedFault{"EmptyBody", u"mode=empty", MismatchText, 1},
+        TServedFault{"CorruptedBody", u"mode=corrupt", MismatchText, 1},
+        TServedFault{"OneRedirectFollowed", u"mode=redirect&value=1", u"", 2},
+        TServedFault{"FiveRedirectsFollowed", u"mode=redirect&value=5", u"", 6},
+        TServedFault{"SixRedirectsFail", u"mode=redirect&value=6", u"DLL not installed — ", 6}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(AddinInstall, TooManyRedirectsIsNoTimeOut)
+{
+    SetFault(u"mode=redirect&value=6");
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_NE(Error, u"DLL not installed — download timed out");
+    EXPECT_GT(Error.size(), UString(u"DLL not installed — ").size());
+}
+
+TEST_F(AddinInstall, StallGivesTheTimeOutText)
+{
+    InstallOld("working build");
+    TDownloadLimits Short;
+    Short.ReceiveTimeoutMs = 400;
+    Short.ReceiveResponseTimeoutMs = 400;
+    // Before the answer's headers, and in the middle of the body.
+    for (const char16_t* Stall : {u"mode=stall&value=3000", u"mode=stallbody&value=3000"}) {
+        SetFault(Stall);
+        UString Error;
+        EXPECT_FALSE(Download(Error, Short)) << DebugUtf8(Stall);
+        EXPECT_EQ(Error, u"DLL not installed — download timed out") << DebugUtf8(Stall);
+        EXPECT_EQ(ReadBytes(FLibrary), "working build");
+        EXPECT_FALSE(TemporaryLeft());
+    }
+}
+
+// --- Registration and UDP policy ---
+
+void DeleteTree(HKEY AHive, const wchar_t* APath) { RegDeleteTreeW(AHive, APath); }
+
+class RegistryInPrefix : public testing::Test {
+protected:
+    std::optional<UString> FSavedAllUsers = SavedVariable(L"AllUsersProfile");
+    std::optional<UString> FSavedComSpec = SavedVariable(L"ComSpec");
+    void SetUp() override { Clean(); }
+    void TearDown() override
+    {
+        Clean();
+        RestoreVariable(L"AllUsersProfile", FSavedAllUsers);
+        RestoreVariable(L"ComSpec", FSavedComSpec);
+    }
+    static void Clean()
+    {
+        DeleteTree(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)));
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, win32::W(UString(TWinActions::PolicyKeyPath)),
+                           win32::W(UString(TWinActions::PolicyValueName)));
+    }
+    static void SetPolicy(DWORD AType, const void* AData, DWORD ASize)
+    {
+        ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, win32::W(UString(TWinActions::PolicyKeyPath)),
+                                  win32::W(UString(TWinActions::PolicyValueName)), AType, AData, ASize),
+                  ERROR_SUCCESS);
+    }
+    static std::optional<DWORD> PolicyDword()
+    {
+        DWORD Value = 0;
+        DWORD Size = sizeof Value;
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, win32::W(UString(TWinActions::PolicyKeyPath)),
+                         win32::W(UString(TWinActions::PolicyValueName)), RRF_RT_REG_DWORD, nullptr, &Value,
+                         &Size) != ERROR_SUCCESS)
+            return std::nullopt;
+        return Value;
+    }
+};
+
+TEST_F(RegistryInPrefix, AddinNameIsTheInstalledLibrarysPath)
+{
+    SetEnvironmentVariableW(L"AllUsersProfile", L"C:\\ProgramData");
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Other", REG_SZ,
+                              L"kept", 10),
+              ERROR_SUCCESS);
+    EXPECT_TRUE(TWinActions::RegisterDLLInRegistry());
+
+    wchar_t Value[MAX_PATH];
+    DWORD Type = 0;
+    DWORD Size = sizeof Value;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Name", RRF_RT_ANY,
+                           &Type, Value, &Size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(std::wstring(Value), L"C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll");
+    EXPECT_EQ(Size, sizeof(L"C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll")) << "stored with its terminating NUL";
+    Size = sizeof Value;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Other", RRF_RT_REG_SZ,
+                           nullptr, Value, &Size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(Value), L"kept");
+}
+
+// The prefix's own cmd.exe and reg.exe set the policy; Wine shows no elevation prompt (its user is
+// already an administrator), so the launch starts the command at once.
+TEST_F(RegistryInPrefix, PolicySetThroughTheElevatedCommand)
+{
+    EXPECT_FALSE(TWinActions::IsUDPDisabled());
+    EXPECT_TRUE(TWinActions::DisableUDP());
+    EXPECT_EQ(PolicyDword(), 1u);
+    EXPECT_TRUE(TWinActions::IsUDPDisabled());
+}
+
+TEST_F(RegistryInPrefix, PolicyZeroReplacedWithoutComSpec)
+{
+    const DWORD Zero = 0;
+    SetPolicy(REG_DWORD, &Zero, sizeof Zero);
+    EXPECT_FALSE(TWinActions::IsUDPDisabled());
+    SetEnvironmentVariableW(L"ComSpec", nullptr);
+    EXPECT_TRUE(TWinActions::DisableUDP()) << "cmd.exe of the system folder";
+    EXPECT_EQ(PolicyDword(), 1u);
+}
+
+TEST_F(RegistryInPrefix, PolicyOfAnotherTypeRaises)
+{
+    struct TCase {
+        DWORD Type;
+        std::string Data;
+        UString Expected;
+    };
+    const TCase Cases[] = {
+        {REG_SZ, std::string("1\0\0\0", 4), u"Invalid data type for 'fClientDisableUDP'"},
+        {REG_QWORD, std::string("\1\0\0\0\0\0\0\0", 8), u"Failed to get data for 'fClientDisableUDP'"},
+        {REG_SZ, std::string("1\0" "2\0" "3\0" "4\0" "5\0\0\0", 12), u"Failed to get data for 'fClientDisableUDP'"},
+    };
+    for (const TCase& C : Cases) {
+        SetPolicy(C.Type, C.Data.data(), static_cast<DWORD>(C.Data.size()));
+        for (bool Disable : {false, true}) {
+            try {
+                Disable ? TWinActions::DisableUDP() : TWinActions::IsUDPDisabled();
+                ADD_FAILURE() << "no error for type " << C.Type;
+            } catch (const ECloudSetupError& E) {
+                EXPECT_EQ(E.Message(), C.Expected) << C.Type;
+            }
+        }
+    }
+}
+
+}  // namespace
