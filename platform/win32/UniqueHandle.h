@@ -2,14 +2,18 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <utility>
 
 namespace zelv::win32 {
 
 // Owns one handle of a kind from the line that creates it: move-only, closed exactly once by its
-// kind's closer. Empty is the kind's "no handle" value.
-template <class T, auto Closer, T Empty = T{}>
+// kind's closer. EmptyBits is the kind's "no handle" value as an integer (0, or -1 for
+// INVALID_HANDLE_VALUE): a pointer constant such as INVALID_HANDLE_VALUE can't be a template argument.
+template <class T, auto Closer, std::intptr_t EmptyBits = 0>
 class UniqueHandle {
+    static inline const T Empty = (T)(EmptyBits);
+
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T AHandle) : FHandle(AHandle) {}
@@ -42,7 +46,7 @@ inline void CloseHandleChecked(HANDLE AHandle) { ::CloseHandle(AHandle); }
 inline void CloseKey(HKEY AKey) { ::RegCloseKey(AKey); }
 
 using UniqueHandleObj = UniqueHandle<HANDLE, CloseHandleChecked>;  // events, processes (nullptr empty)
-using UniqueFile = UniqueHandle<HANDLE, CloseHandleChecked, INVALID_HANDLE_VALUE>;
+using UniqueFile = UniqueHandle<HANDLE, CloseHandleChecked, -1>;  // INVALID_HANDLE_VALUE empty
 using UniqueKey = UniqueHandle<HKEY, CloseKey>;
 
 }  // namespace zelv::win32
