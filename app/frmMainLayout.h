@@ -100,7 +100,7 @@ struct TControl {
     double X = 0, Y = 0, W = 0, H = 0;
     UString Text;
     UString Prompt;             // cue text of an empty edit box
-    double FontSize = 0;        // points; 0 follows the style
+    double FontSize = 0;        // em height in device-independent units; 0 follows the style
     bool Bold = false;
     TAlphaColor FontColor = claNull;
     TAlphaColor FillColor = claNull;
@@ -126,7 +126,7 @@ struct TControl {
 std::vector<TControl> LoadFormDescription(TDeviceClass ADeviceClass);
 
 // The style's settings for text that does not set its own.
-constexpr double StyleFontSize = 11;
+constexpr double StyleFontSize = 12;
 constexpr TAlphaColor StyleFontColor = 0xFF1F1F1F;
 
 }  // namespace zelv

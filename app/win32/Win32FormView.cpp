@@ -177,6 +177,7 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     SetWindowPos(FWindow, nullptr, Work.left + (Work.right - Work.left - Width) / 2,
                  Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 
+    UpdateIcons();
     RebuildBackground();
     for (const TControl& C : FForm->Controls())
         CreateControl(C);
@@ -216,7 +217,10 @@ HFONT TWin32FormView::Font(double APoints, bool ABold)
     auto Found = FFonts.find(Key);
     if (Found != FFonts.end())
         return Found->second.Get();
-    HFONT Font = CreateFontW(-static_cast<int>(std::lround(APoints * FDpi / 72.0)), 0, 0, 0, ABold ? FW_BOLD : FW_NORMAL,
+    // Sizes count in the window's device-independent units, like its geometry: the boxes of the
+    // description were laid out for text of that height (at 1/72 inch the code prompt and the
+    // result headline no longer fit their boxes).
+    HFONT Font = CreateFontW(-Scale(APoints), 0, 0, 0, ABold ? FW_BOLD : FW_NORMAL,
                              FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, FontFace);
     FFonts.emplace(Key, UniqueFont(Font));
@@ -234,6 +238,19 @@ COLORREF TWin32FormView::TextColor(TAlphaColor AColor) const
     if (FHighContrast)
         return GetSysColor(COLOR_WINDOWTEXT);
     return ToColorRef(AColor == claNull ? StyleFontColor : AColor);
+}
+
+void TWin32FormView::UpdateIcons()
+{
+    // Sized for the window's own DPI, so the title bar and the task bar get a sharp image.
+    const int Big = Scale(32), Small = Scale(16);
+    UniqueIcon BigIcon(static_cast<HICON>(LoadImageW(FInstance, L"MAINICON", IMAGE_ICON, Big, Big, 0)));
+    UniqueIcon SmallIcon(static_cast<HICON>(LoadImageW(FInstance, L"MAINICON", IMAGE_ICON, Small, Small, 0)));
+    SendMessageW(FWindow, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(BigIcon.Get()));
+    SendMessageW(FWindow, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon.Get()));
+    // The old icons go only once the window no longer uses them.
+    FBigIcon = std::move(BigIcon);
+    FSmallIcon = std::move(SmallIcon);
 }
 
 void TWin32FormView::RebuildBackground()
@@ -681,6 +698,7 @@ LRESULT TWin32FormView::OnDpiChanged(UINT ADpi, const RECT& ASuggested)
     FFonts.clear();
     SetWindowPos(FWindow, nullptr, ASuggested.left, ASuggested.top, ASuggested.right - ASuggested.left,
                  ASuggested.bottom - ASuggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateIcons();
     RebuildBackground();
     SyncAll();
     return 0;

@@ -56,6 +56,7 @@ private:
     int Scale(double AUnits) const;
     HFONT Font(double APoints, bool ABold);
     void RebuildBackground();
+    void UpdateIcons();
     void LoadPicture();
     void PaintSlice(HWND AControl, HDC ATarget, const std::function<void(TPixelSurface&)>& ADrawContent);
     void PaintLabel(HWND AControl, HDC ATarget, const TControl& ALabel);
@@ -78,6 +79,8 @@ private:
     std::map<TCtl, HWND> FChildren;
     std::map<std::pair<int, bool>, UniqueFont> FFonts;
     UniqueBrush FWhiteBrush;
+    UniqueIcon FBigIcon;
+    UniqueIcon FSmallIcon;
     TPixelSurface FBackground;
     TPixelSurface FPicture;  // the background picture at its drawn size, premultiplied alpha
     UINT FPictureDpi = 0;
