@@ -1,6 +1,10 @@
 #pragma once
 
+#include <memory>
+
 #include "core/CloudSetupText.h"
+#include "platform/IHttpClient.h"
+#include "service/CloudSetupJson.h"
 #include "service/CloudSetupTypes.h"
 
 namespace zelv {
@@ -16,6 +20,14 @@ public:
 
     TAPIResult RequestCode(const UString& AEmail);
     TAPIResult VerifyCode(const UString& AEmail, const UString& ACode);
+
+private:
+    class THttpClient;
+
+    platform::THttpResponse PostJSON(const UString& APath, const json::TStringMembers& AObject);
+    static std::unique_ptr<TCompanyList> ParseCompanies(const json::TValue* AArray);
+
+    std::unique_ptr<THttpClient> FHttpClient;
 };
 
 }  // namespace zelv

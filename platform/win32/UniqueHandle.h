@@ -12,34 +12,35 @@ namespace zelv::win32 {
 // INVALID_HANDLE_VALUE): a pointer constant such as INVALID_HANDLE_VALUE can't be a template argument.
 template <class T, auto Closer, std::intptr_t EmptyBits = 0>
 class UniqueHandle {
-    static inline const T Empty = (T)(EmptyBits);
+    // A function, not a static member: no order of static initialisation to depend on.
+    static T Empty() { return (T)(EmptyBits); }
 
 public:
     UniqueHandle() = default;
     explicit UniqueHandle(T AHandle) : FHandle(AHandle) {}
     ~UniqueHandle() { Reset(); }
-    UniqueHandle(UniqueHandle&& AOther) noexcept : FHandle(std::exchange(AOther.FHandle, Empty)) {}
+    UniqueHandle(UniqueHandle&& AOther) noexcept : FHandle(std::exchange(AOther.FHandle, Empty())) {}
     UniqueHandle& operator=(UniqueHandle&& AOther) noexcept
     {
         if (this != &AOther)
-            Reset(std::exchange(AOther.FHandle, Empty));
+            Reset(std::exchange(AOther.FHandle, Empty()));
         return *this;
     }
     UniqueHandle(const UniqueHandle&) = delete;
     UniqueHandle& operator=(const UniqueHandle&) = delete;
 
     T Get() const { return FHandle; }
-    explicit operator bool() const { return FHandle != Empty; }
-    T Release() { return std::exchange(FHandle, Empty); }
-    void Reset(T AHandle = Empty)
+    explicit operator bool() const { return FHandle != Empty(); }
+    T Release() { return std::exchange(FHandle, Empty()); }
+    void Reset(T AHandle = Empty())
     {
-        if (FHandle != Empty)
+        if (FHandle != Empty())
             Closer(FHandle);
         FHandle = AHandle;
     }
 
 private:
-    T FHandle = Empty;
+    T FHandle = Empty();
 };
 
 inline void CloseHandleChecked(HANDLE AHandle) { ::CloseHandle(AHandle); }
