@@ -294,7 +294,8 @@ void TWin32FormView::CreateControl(const TControl& AControl)
     UString Text = AControl.Text;
     switch (AControl.Kind) {
     case TControlKind::Label:
-        Style |= SS_LEFT | (AControl.HitTest ? SS_NOTIFY : 0);
+        // A label that takes clicks is a link: the keyboard reaches it too.
+        Style |= SS_LEFT | (AControl.HitTest ? SS_NOTIFY | WS_TABSTOP : 0);
         break;
     case TControlKind::Edit:
         Class = L"EDIT";
@@ -844,6 +845,21 @@ LRESULT TWin32FormView::HandleControlMessage(HWND AWindow, TCtl AId, UINT AMessa
             return Result;
         }
         case WM_ENABLE: InvalidateRect(AWindow, nullptr, FALSE); return 0;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS: InvalidateRect(AWindow, nullptr, FALSE); break;
+        case WM_GETDLGCODE: {
+            const auto* Message = reinterpret_cast<const MSG*>(ALParam);
+            if (C.HitTest && Message && Message->message == WM_KEYDOWN &&
+                (Message->wParam == VK_RETURN || Message->wParam == VK_SPACE))
+                return DLGC_WANTMESSAGE | DLGC_STATIC;
+            break;
+        }
+        case WM_KEYDOWN:
+            if (C.HitTest && (AWParam == VK_RETURN || AWParam == VK_SPACE)) {
+                FForm->Click(AId);
+                return 0;
+            }
+            break;
         }
         break;
     case TControlKind::RoundButton:

@@ -203,8 +203,11 @@ void TProgram::Screenshot(const std::wstring& AName) const
 {
     Hook(tcPaintNow, 0);
     Sleep(150);  // the X server shows what the program painted a moment later
-    RECT Frame = {};
-    GetWindowRect(FWindow, &Frame);
+    // A blit reaching beyond the screen gives nothing at all: take the part that is on it.
+    RECT Window = {}, Frame = {};
+    GetWindowRect(FWindow, &Window);
+    const RECT Screen0 = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&Frame, &Window, &Screen0);
     const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
     BITMAPINFO Info = {};
     Info.bmiHeader.biSize = sizeof Info.bmiHeader;
@@ -421,6 +424,19 @@ TEST_F(MainWindow, GeometryScalesAt144Dpi)
     Program.Screenshot(L"companies-finished-with-errors-144dpi");
 }
 
+TEST_F(MainWindow, MovingToAMonitorOfAnotherScalingRescalesEverything)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlSelection);
+    Program.Hook(tcChangeDpi, 144);
+    ExpectGeometry(Program, 144);
+    EXPECT_EQ(SendMessageW(Program.Child(TCtl::lstCompanies), LB_GETITEMHEIGHT, 0, 0), 48);
+    Program.Screenshot(L"companies-selection-dpi-changed-144");
+    Program.Hook(tcChangeDpi, 96);
+    ExpectGeometry(Program, 96);
+}
+
 TEST_F(MainWindow, EnterInTheEmailBoxEqualsAClick)
 {
     TProgram Program;
@@ -563,6 +579,25 @@ TEST_F(MainWindow, CloseButtonOfAFinishedRunEndsTheProgram)
     Program.Hook(tcShowLayout, tlFinished);
     SendMessageW(Program.Child(TCtl::btnSetup), BM_CLICK, 0, 0);
     EXPECT_EQ(WaitForSingleObject(Program.Process(), StepTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+TEST_F(MainWindow, LogLinkOpensAndClosesTheLogByMouseAndKeyboard)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlFinished);
+    HWND Link = Program.Child(TCtl::FLblShowLog);
+    EXPECT_TRUE(GetWindowLongPtrW(Link, GWL_STYLE) & WS_TABSTOP);
+
+    PostMessageW(Link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(Link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Hide install log"; }));
+    EXPECT_TRUE(Program.Showing(TCtl::memoStatus));
+    EXPECT_EQ(Program.Rect(TCtl::memoStatus).top, 120 + 90);
+
+    PostMessageW(Link, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Show install log"; }));
+    EXPECT_FALSE(Program.Showing(TCtl::memoStatus));
 }
 
 // The companies page in each layout of a run: where the log and the button go, and how it looks.

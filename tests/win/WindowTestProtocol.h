@@ -11,6 +11,7 @@ enum TTestCommand {
     tcSetBusy,             // lParam: 0 or 1
     tcShowLayout,          // lParam: a TTestLayout
     tcPaintNow,            // paints every pending change before the test looks at the screen
+    tcChangeDpi,           // lParam: the DPI the window moves to, as when dragged to another monitor
 };
 
 enum TTestLayout {

@@ -3,6 +3,8 @@
 // running one.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/frmMainTestAccess.h"
 #include "app/win32/Win32Program.h"
 #include "win/WindowTestProtocol.h"
@@ -73,6 +75,27 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument)
         case tlCode: AForm.ShowPanel(TCtl::PanelCode); return true;
         default: ShowRunLayout(AForm, static_cast<TTestLayout>(AArgument)); return true;
         }
+    case tcChangeDpi: {
+        // What the system sends when the window moves to a monitor of another scaling: the new
+        // DPI and a window rectangle that keeps the client area's size in units.
+        static UINT OldDpi = GetDpiForWindow(AWindow);
+        const UINT Dpi = static_cast<UINT>(AArgument);
+        RECT Client = {};
+        GetClientRect(AWindow, &Client);
+        // The frame keeps its size here: under the test bench it does not scale with the DPI.
+        RECT Frame = {};
+        GetWindowRect(AWindow, &Frame);
+        const int FrameW = Frame.right - Frame.left - Client.right, FrameH = Frame.bottom - Frame.top - Client.bottom;
+        RECT Suggested = {Frame.left, Frame.top, Frame.left + MulDiv(Client.right, Dpi, OldDpi) + FrameW,
+                          Frame.top + MulDiv(Client.bottom, Dpi, OldDpi) + FrameH};
+        // The window grows towards the top when its new size no longer fits below.
+        const int Overflow = Suggested.bottom - GetSystemMetrics(SM_CYSCREEN);
+        if (Overflow > 0)
+            OffsetRect(&Suggested, 0, -std::min<int>(Overflow, Suggested.top));
+        SendMessageW(AWindow, WM_DPICHANGED, MAKEWPARAM(Dpi, Dpi), reinterpret_cast<LPARAM>(&Suggested));
+        OldDpi = Dpi;
+        return true;
+    }
     case tcPaintNow:
         RedrawWindow(AWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         GdiFlush();
