@@ -119,6 +119,8 @@ TWin32FormView::TWin32FormView(HINSTANCE AInstance) : FInstance(AInstance) {}
 
 TWin32FormView::~TWin32FormView()
 {
+    // The form may already be gone: the window's last messages must not reach it.
+    FForm = nullptr;
     if (FWindow)
         DestroyWindow(FWindow);
 }
@@ -805,6 +807,8 @@ LRESULT CALLBACK TWin32FormView::ControlProc(HWND AWindow, UINT AMessage, WPARAM
         return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
     }
     auto* View = reinterpret_cast<TWin32FormView*>(AView);
+    if (!View->FForm)
+        return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
     return View->HandleControlMessage(AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
 }
 
