@@ -600,6 +600,43 @@ TEST_F(MainWindow, LogLinkOpensAndClosesTheLogByMouseAndKeyboard)
     EXPECT_FALSE(Program.Showing(TCtl::memoStatus));
 }
 
+// Switches the system's high-contrast mode on for the programs of this test and off again.
+class THighContrastScope {
+public:
+    THighContrastScope()
+    {
+        HIGHCONTRASTW Contrast = {};
+        Contrast.cbSize = sizeof Contrast;
+        Contrast.dwFlags = HCF_HIGHCONTRASTON;
+        FSwitched = SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof Contrast, &Contrast, SPIF_SENDCHANGE) != FALSE;
+    }
+    ~THighContrastScope()
+    {
+        HIGHCONTRASTW Contrast = {};
+        Contrast.cbSize = sizeof Contrast;
+        SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof Contrast, &Contrast, SPIF_SENDCHANGE);
+    }
+    THighContrastScope(const THighContrastScope&) = delete;
+    THighContrastScope& operator=(const THighContrastScope&) = delete;
+    bool Switched() const { return FSwitched; }
+
+private:
+    bool FSwitched = false;
+};
+
+TEST_F(MainWindow, HighContrastUsesTheSystemColours)
+{
+    THighContrastScope Contrast;
+    if (!Contrast.Switched())
+        GTEST_SKIP() << "this system can't switch high contrast on (Wine 8 can't)";
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    const RECT Send = Program.Rect(TCtl::btnSendCode);
+    EXPECT_EQ(Program.PixelAt(Send.left + 12, Send.top + 12), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(Program.PixelAt(2, 2), GetSysColor(COLOR_WINDOW)) << "no picture behind the text";
+    Program.Screenshot(L"email-high-contrast");
+}
+
 // The companies page in each layout of a run: where the log and the button go, and how it looks.
 struct TLayoutCase {
     const wchar_t* Screenshot;
