@@ -100,6 +100,7 @@ std::vector<TControl> MasterDescription()
     Email.Prompt = u"name@company.com";
     Email.FontSize = 16;
     Email.OnKeyDown = THandler::edtEmailKeyDown;
+    Email.Keyboard = TKeyboardKind::Email;
     D.push_back(Email);
     D.push_back(RoundButton(btnSendCode, "btnSendCode", PanelEmail, 100, THandler::btnSendCodeClick));
     D.push_back(ButtonCaption(lblBtnSendCode, "lblBtnSendCode", btnSendCode, u"Send Verification Code"));
@@ -114,6 +115,7 @@ std::vector<TControl> MasterDescription()
     Code.MaxLength = 6;
     Code.HAlign = THAlign::Center;
     Code.OnKeyDown = THandler::edtCodeKeyDown;
+    Code.Keyboard = TKeyboardKind::NumberPad;
     D.push_back(Code);
     D.push_back(RoundButton(btnVerify, "btnVerify", PanelCode, 110, THandler::btnVerifyClick));
     D.push_back(ButtonCaption(lblBtnVerify, "lblBtnVerify", btnVerify, u"Verify Code"));

@@ -75,6 +75,9 @@ enum class THandler {
 
 enum class TDeviceClass { Desktop, Tablet };
 
+// The on-screen keyboard an edit box asks for.
+enum class TKeyboardKind { Default, Email, NumberPad };
+
 // 0xAARRGGBB
 using TAlphaColor = uint32_t;
 constexpr TAlphaColor claNull = 0;  // "follows the style"
@@ -114,6 +117,7 @@ struct TControl {
     bool Animating = false;
     double Opacity = 1.0;
     int MaxLength = 0;          // 0: no limit
+    TKeyboardKind Keyboard = TKeyboardKind::Default;
     double ItemHeight = 0;
     double ItemFontSize = 0;
     THandler OnClick = THandler::None;

@@ -50,6 +50,25 @@ void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
         AdjustWindowRectEx(&ARect, AStyle, FALSE, AExStyle);
 }
 
+// Tells the touch keyboard which layout an edit box wants. The text services library is loaded
+// on first use; a system without it simply shows its usual keyboard.
+void SetKeyboardKind(HWND AEdit, TKeyboardKind AKind)
+{
+    constexpr int ScopeEmail = 5;   // IS_EMAIL_SMTPEMAILADDRESS
+    constexpr int ScopeNumber = 29; // IS_NUMBER
+    if (AKind == TKeyboardKind::Default)
+        return;
+    using TSetInputScope = HRESULT(WINAPI*)(HWND, int);
+    static const auto SetScope = [] {
+        HMODULE TextServices = LoadLibraryExW(L"msctf.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return TextServices ? reinterpret_cast<TSetInputScope>(
+                                  reinterpret_cast<void*>(GetProcAddress(TextServices, "SetInputScope")))
+                            : nullptr;
+    }();
+    if (SetScope)
+        SetScope(AEdit, AKind == TKeyboardKind::Email ? ScopeEmail : ScopeNumber);
+}
+
 bool HighContrastOn()
 {
     HIGHCONTRASTW Contrast = {};
@@ -341,6 +360,7 @@ void TWin32FormView::CreateControl(const TControl& AControl)
             SendMessageW(Window, EM_LIMITTEXT, AControl.MaxLength, 0);
         if (!AControl.Prompt.empty())
             SendMessageW(Window, EM_SETCUEBANNER, TRUE, reinterpret_cast<LPARAM>(W(AControl.Prompt)));
+        SetKeyboardKind(Window, AControl.Keyboard);
     }
     SyncControl(AControl);
 }

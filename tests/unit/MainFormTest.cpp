@@ -429,6 +429,8 @@ TEST(WindowDescriptionViews, TextsAndEvents)
     EXPECT_EQ(Get(TCtl::edtEmail).MaxLength, 0);
     EXPECT_FALSE(Get(TCtl::edtEmail).Prompt.empty());
     EXPECT_EQ(Get(TCtl::lstCompanies).ItemHeight, 32);
+    EXPECT_EQ(Get(TCtl::edtEmail).Keyboard, TKeyboardKind::Email);
+    EXPECT_EQ(Get(TCtl::edtCode).Keyboard, TKeyboardKind::NumberPad);
     EXPECT_EQ(Get(TCtl::edtEmail).OnKeyDown, THandler::edtEmailKeyDown);
     EXPECT_EQ(Get(TCtl::edtCode).OnKeyDown, THandler::edtCodeKeyDown);
     EXPECT_EQ(Get(TCtl::btnSetup).OnClick, THandler::btnSetupClick);
