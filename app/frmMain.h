@@ -1,0 +1,121 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "app/frmMainLayout.h"
+#include "core/CloudSetupText.h"
+#include "service/CloudSetupAPIClient.h"
+#include "service/CloudSetupTypes.h"
+
+namespace zelv {
+
+// What the controller asks of whatever shows the window. The controller owns the properties of
+// every control; the view renders them and reports the user's input back to TMainForm.
+class IFormView {
+public:
+    virtual ~IFormView() = default;
+    // A control made in code after the description was loaded.
+    virtual void ControlAdded(const TControl& AControl) = 0;
+    // Any property of AControl changed; for a panel, its children's effective visibility too.
+    virtual void ControlChanged(const TControl& AControl) = 0;
+    virtual void FocusControl(TCtl AId) = 0;
+    // Modal, with a single OK button.
+    virtual void ShowMessage(const UString& AText) = 0;
+    // Asks the window to close; the close query decides.
+    virtual void Close() = 0;
+};
+
+class TMainFormTestAccess;
+
+class TMainForm {
+public:
+    TMainForm(IFormView& AView, std::vector<TControl> ADescription);
+    ~TMainForm();
+    TMainForm(const TMainForm&) = delete;
+    TMainForm& operator=(const TMainForm&) = delete;
+
+    // Bound by the description to the window's created and destroyed events.
+    void FormCreate();
+    void FormDestroy();
+
+    // Input from the view.
+    void Click(TCtl AId);
+    void KeyDown(TCtl AId, int AKey);
+    void TextEdited(TCtl AId, const UString& AText);
+    void ItemChecked(TCtl AId, size_t AIndex, bool AChecked);
+    // The window's close-query event: false keeps the window open.
+    bool CloseQuery();
+
+    // The controls, in tree order, as they are now.
+    const std::vector<TControl>& Controls() const { return FControls; }
+    const TControl& Ctl(TCtl AId) const;
+    // Whether the control and all its parents are visible.
+    bool IsShowing(TCtl AId) const;
+
+    // Event handlers bound by name from the description.
+    void btnSendCodeClick();
+    void btnVerifyClick();
+    void btnResendClick();
+    void btnBackToEmailClick();
+    void btnSetupClick();
+    void edtEmailKeyDown(int AKey);
+    void edtCodeKeyDown(int AKey);
+
+    // Operations with which the sign-in flow and the setup run drive the window.
+    void ShowPanel(TCtl APanel);
+    void SetBusy(bool ABusy);
+    void SetStatus(TCtl ALabel, const UString& AText, bool AIsError);
+    void ToggleInstallLog();
+
+    // Property changes of single controls; each is shown at once.
+    void SetVisible(TCtl AId, bool AVisible);
+    void SetEnabled(TCtl AId, bool AEnabled);
+    void SetText(TCtl AId, const UString& AText);
+    void SetFontColor(TCtl AId, TAlphaColor AColor);
+    void SetFillColor(TCtl AId, TAlphaColor AColor);
+    void SetTop(TCtl AId, double AY);
+    void SetHeight(TCtl AId, double AHeight);
+    void SetHitTest(TCtl AId, bool AHitTest);
+    void SetOpacity(TCtl AId, double AOpacity);
+    const UString& Text(TCtl AId) const { return Ctl(AId).Text; }
+
+    // The setup log (memoStatus): lines end with CR LF.
+    void AppendLog(const UString& ALine);
+    void ClearLog();
+
+    // The company list (lstCompanies).
+    void ListClear();
+    void ListAdd(const UString& AText, bool AChecked, intptr_t ATag);
+    const std::vector<TListItem>& ListItems() const { return Ctl(TCtl::lstCompanies).Items; }
+
+    void FocusControl(TCtl AId) { FView.FocusControl(AId); }
+    void ShowMessage(const UString& AText) { FView.ShowMessage(AText); }
+    // Closes the window as its close button does.
+    void CloseForm() { FView.Close(); }
+
+private:
+    friend class TMainFormTestAccess;
+
+    // The sign-in flow and the setup run (frmMainFlow.cpp).
+    void DoRequestCode();
+    void DoVerifyCode();
+    void DoSetup();
+
+    TControl& Mutable(TCtl AId);
+    void Changed(TCtl AId);
+    void Dispatch(THandler AHandler, int AKey);
+
+    IFormView& FView;
+    std::vector<TControl> FControls;
+
+    std::unique_ptr<TCloudAPIClient> FAPIClient;
+    std::unique_ptr<TCompanyList> FCompanies;
+    UString FCurrentEmail;
+    bool FTaskRunning = false;
+    TCtl FLblSetupResult = TCtl::None;
+    TCtl FLblShowLog = TCtl::None;
+    bool FLogVisible = false;
+};
+
+}  // namespace zelv

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "app/frmMain.h"
+
+namespace zelv {
+
+// For tests only: the state that nothing but the setup run sets.
+class TMainFormTestAccess {
+public:
+    static void SetTaskRunning(TMainForm& AForm, bool ARunning) { AForm.FTaskRunning = ARunning; }
+    static bool TaskRunning(const TMainForm& AForm) { return AForm.FTaskRunning; }
+    static bool LogVisible(const TMainForm& AForm) { return AForm.FLogVisible; }
+    static bool HasAPIClient(const TMainForm& AForm) { return AForm.FAPIClient != nullptr; }
+};
+
+}  // namespace zelv

@@ -1,0 +1,688 @@
+// Drives the real program's window from a second process, as a user or a screen reader would:
+// controls are found by their ids, read through window messages, MSAA and the screen's pixels.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <oleacc.h>
+#include <wincodec.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frmMainLayout.h"
+#include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32Text.h"
+#include "win/WindowTestProtocol.h"
+
+using namespace zelv;
+using namespace zelv::test;
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t ProgramPath[] = ZELV_WINDOW_UNDER_TEST;
+constexpr wchar_t ScreenshotFolder[] = ZELV_SCREENSHOT_FOLDER;
+constexpr wchar_t FormClass[] = L"TZelvCloudSetupForm";
+constexpr wchar_t Title[] = L"ZELV Cloud Setup";
+constexpr DWORD StartTimeoutMs = 20000;
+constexpr DWORD StepTimeoutMs = 5000;
+
+// mingw-w64's liboleacc.a carries a wrong IID_IAccessible.
+constexpr GUID IIDAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+int Id(TCtl AControl) { return static_cast<int>(AControl); }
+
+// Polls ACondition until it holds or the time-out passes.
+template <class TCondition>
+bool WaitFor(TCondition ACondition, DWORD ATimeoutMs = StepTimeoutMs)
+{
+    const ULONGLONG Until = GetTickCount64() + ATimeoutMs;
+    while (!ACondition()) {
+        if (GetTickCount64() > Until)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+struct TFindWindow {
+    DWORD ProcessId;
+    const wchar_t* Class;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND AWindow, LPARAM AFind)
+{
+    auto* Find = reinterpret_cast<TFindWindow*>(AFind);
+    DWORD ProcessId = 0;
+    GetWindowThreadProcessId(AWindow, &ProcessId);
+    wchar_t Class[64] = {};
+    GetClassNameW(AWindow, Class, 64);
+    if (ProcessId == Find->ProcessId && lstrcmpW(Class, Find->Class) == 0 && IsWindowVisible(AWindow)) {
+        Find->Found = AWindow;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND TopWindowOf(DWORD AProcessId, const wchar_t* AClass)
+{
+    TFindWindow Find{AProcessId, AClass};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&Find));
+    return Find.Found;
+}
+
+std::wstring TextOf(HWND AWindow)
+{
+    wchar_t Text[512] = {};
+    SendMessageW(AWindow, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(Text));
+    return Text;
+}
+
+// Sets the prefix's display scaling for the programs started while it lives, and puts the old
+// value back afterwards, even when the test fails.
+class TLogPixelsScope {
+public:
+    explicit TLogPixelsScope(DWORD ADpi)
+    {
+        HKEY Key = nullptr;
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &Key, nullptr);
+        FKey = win32::UniqueKey(Key);
+        DWORD Size = sizeof FOld, Type = 0;
+        FHadValue = RegQueryValueExW(FKey.Get(), L"LogPixels", nullptr, &Type, reinterpret_cast<BYTE*>(&FOld), &Size) ==
+                        ERROR_SUCCESS && Type == REG_DWORD;
+        RegSetValueExW(FKey.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&ADpi), sizeof ADpi);
+    }
+    ~TLogPixelsScope()
+    {
+        if (FHadValue)
+            RegSetValueExW(FKey.Get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&FOld), sizeof FOld);
+        else
+            RegDeleteValueW(FKey.Get(), L"LogPixels");
+    }
+    TLogPixelsScope(const TLogPixelsScope&) = delete;
+    TLogPixelsScope& operator=(const TLogPixelsScope&) = delete;
+
+private:
+    win32::UniqueKey FKey;
+    DWORD FOld = 0;
+    bool FHadValue = false;
+};
+
+// One run of the program under test, ended when the test ends.
+class TProgram {
+public:
+    TProgram()
+    {
+        STARTUPINFOW Startup = {};
+        Startup.cb = sizeof Startup;
+        PROCESS_INFORMATION Info = {};
+        std::wstring CommandLine = L"\"" + std::wstring(ProgramPath) + L"\"";
+        if (!CreateProcessW(ProgramPath, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info))
+            return;
+        FProcess = win32::UniqueHandleObj(Info.hProcess);
+        win32::UniqueHandleObj Thread(Info.hThread);
+        FProcessId = Info.dwProcessId;
+        WaitFor([this] { return (FWindow = TopWindowOf(FProcessId, FormClass)) != nullptr; }, StartTimeoutMs);
+        if (FWindow)
+            FThreadId = GetWindowThreadProcessId(FWindow, nullptr);
+        FHookMessage = RegisterWindowMessageW(TestHookMessage);
+    }
+
+    ~TProgram()
+    {
+        if (!FProcess)
+            return;
+        if (FWindow && IsWindow(FWindow)) {
+            Hook(tcSetTaskRunning, 0);
+            PostMessageW(FWindow, WM_CLOSE, 0, 0);
+        }
+        if (WaitForSingleObject(FProcess.Get(), StepTimeoutMs) != WAIT_OBJECT_0)
+            TerminateProcess(FProcess.Get(), 1);
+    }
+
+    TProgram(const TProgram&) = delete;
+    TProgram& operator=(const TProgram&) = delete;
+
+    HWND Window() const { return FWindow; }
+    HANDLE Process() const { return FProcess.Get(); }
+    DWORD ProcessId() const { return FProcessId; }
+    HWND Child(TCtl AId) const { return GetDlgItem(FWindow, Id(AId)); }
+    std::wstring Text(TCtl AId) const { return TextOf(Child(AId)); }
+    bool Showing(TCtl AId) const { return IsWindowVisible(Child(AId)) != FALSE; }
+    bool Enabled(TCtl AId) const { return IsWindowEnabled(Child(AId)) != FALSE; }
+    LRESULT Hook(TTestCommand ACommand, LPARAM AArgument) const
+    {
+        return SendMessageW(FWindow, FHookMessage, ACommand, AArgument);
+    }
+
+    // A control's rectangle in the window's client coordinates.
+    RECT Rect(TCtl AId) const
+    {
+        RECT Box = {};
+        GetWindowRect(Child(AId), &Box);
+        MapWindowPoints(nullptr, FWindow, reinterpret_cast<POINT*>(&Box), 2);
+        return Box;
+    }
+
+    HWND Focus() const
+    {
+        GUITHREADINFO Info = {};
+        Info.cbSize = sizeof Info;
+        GetGUIThreadInfo(FThreadId, &Info);
+        return Info.hwndFocus;
+    }
+
+    COLORREF PixelAt(int AClientX, int AClientY) const
+    {
+        Hook(tcPaintNow, 0);
+        POINT Point = {AClientX, AClientY};
+        ClientToScreen(FWindow, &Point);
+        HDC Screen = GetDC(nullptr);
+        const COLORREF Color = GetPixel(Screen, Point.x, Point.y);
+        ReleaseDC(nullptr, Screen);
+        return Color;
+    }
+
+    // Saves the whole window, frame included, as it is on the screen.
+    void Screenshot(const std::wstring& AName) const;
+
+private:
+    win32::UniqueHandleObj FProcess;
+    DWORD FProcessId = 0;
+    DWORD FThreadId = 0;
+    HWND FWindow = nullptr;
+    UINT FHookMessage = 0;
+};
+
+void TProgram::Screenshot(const std::wstring& AName) const
+{
+    Hook(tcPaintNow, 0);
+    Sleep(150);  // the X server shows what the program painted a moment later
+    // A blit reaching beyond the screen gives nothing at all: take the part that is on it.
+    RECT Window = {}, Frame = {};
+    GetWindowRect(FWindow, &Window);
+    const RECT Screen0 = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    IntersectRect(&Frame, &Window, &Screen0);
+    const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
+    BITMAPINFO Info = {};
+    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
+    Info.bmiHeader.biWidth = Width;
+    Info.bmiHeader.biHeight = -Height;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    void* Bits = nullptr;
+    HDC Screen = GetDC(nullptr);
+    HDC Memory = CreateCompatibleDC(Screen);
+    HBITMAP Bitmap = CreateDIBSection(Screen, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    HGDIOBJ Old = SelectObject(Memory, Bitmap);
+    BitBlt(Memory, 0, 0, Width, Height, Screen, Frame.left, Frame.top, SRCCOPY);
+    GdiFlush();
+
+    CreateDirectoryW(ScreenshotFolder, nullptr);
+    const std::wstring Path = std::wstring(ScreenshotFolder) + L"/" + AName + L".png";
+    ComPtr<IWICImagingFactory> Factory;
+    ComPtr<IWICBitmap> Picture;
+    ComPtr<IWICStream> Stream;
+    ComPtr<IWICBitmapEncoder> Encoder;
+    ComPtr<IWICBitmapFrameEncode> FrameEncode;
+    WICPixelFormatGUID Format = GUID_WICPixelFormat32bppBGR;
+    const bool Saved =
+        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) &&
+        SUCCEEDED(Factory->CreateBitmapFromMemory(Width, Height, GUID_WICPixelFormat32bppBGR, Width * 4, Width * Height * 4,
+                                                  static_cast<BYTE*>(Bits), &Picture)) &&
+        SUCCEEDED(Factory->CreateStream(&Stream)) &&
+        SUCCEEDED(Stream->InitializeFromFilename(Path.c_str(), GENERIC_WRITE)) &&
+        SUCCEEDED(Factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &Encoder)) &&
+        SUCCEEDED(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache)) &&
+        SUCCEEDED(Encoder->CreateNewFrame(&FrameEncode, nullptr)) && SUCCEEDED(FrameEncode->Initialize(nullptr)) &&
+        SUCCEEDED(FrameEncode->SetSize(Width, Height)) && SUCCEEDED(FrameEncode->SetPixelFormat(&Format)) &&
+        SUCCEEDED(FrameEncode->WriteSource(Picture.Get(), nullptr)) && SUCCEEDED(FrameEncode->Commit()) &&
+        SUCCEEDED(Encoder->Commit());
+
+    SelectObject(Memory, Old);
+    DeleteObject(Bitmap);
+    DeleteDC(Memory);
+    ReleaseDC(nullptr, Screen);
+    EXPECT_TRUE(Saved) << "screenshot " << DebugUtf8(win32::U(Path));
+}
+
+// Where the description puts a control, in pixels at ADpi: both edges scaled from their position
+// in units, relative to the window's client area.
+RECT ExpectedRect(const std::vector<TControl>& ADescription, const TControl& AControl, double ADpi)
+{
+    double X = AControl.X, Y = AControl.Y;
+    for (TCtl Parent = AControl.Parent; Parent != TCtl::None && Parent != TCtl::MainForm;) {
+        for (const TControl& P : ADescription)
+            if (P.Id == Parent) {
+                X += P.X;
+                Y += P.Y;
+                Parent = P.Parent;
+                break;
+            }
+    }
+    auto Px = [ADpi](double AUnits) { return static_cast<LONG>(std::lround(AUnits * ADpi / 96.0)); };
+    return RECT{Px(X), Px(Y), Px(X + AControl.W), Px(Y + AControl.H)};
+}
+
+bool HasWindow(TControlKind AKind)
+{
+    return AKind != TControlKind::Form && AKind != TControlKind::FilledRect && AKind != TControlKind::Picture &&
+           AKind != TControlKind::Panel && AKind != TControlKind::ButtonCaption;
+}
+
+// The description with the two labels that the controller makes at start.
+std::vector<TControl> DescriptionAfterStart()
+{
+    std::vector<TControl> D = LoadFormDescription(TDeviceClass::Desktop);
+    TControl Result;
+    Result.Id = TCtl::FLblSetupResult;
+    Result.Name = "FLblSetupResult";
+    Result.Parent = TCtl::PanelCompanies;
+    Result.W = 345;
+    Result.H = 54;
+    D.push_back(Result);
+    TControl Link = Result;
+    Link.Id = TCtl::FLblShowLog;
+    Link.Name = "FLblShowLog";
+    Link.Y = 60;
+    Link.H = 24;
+    D.push_back(Link);
+    return D;
+}
+
+void ExpectGeometry(const TProgram& AProgram, double ADpi)
+{
+    RECT Client = {};
+    GetClientRect(AProgram.Window(), &Client);
+    EXPECT_EQ(Client.right, std::lround(401 * ADpi / 96));
+    EXPECT_EQ(Client.bottom, std::lround(580 * ADpi / 96));
+    const std::vector<TControl> D = DescriptionAfterStart();
+    for (const TControl& C : D) {
+        if (!HasWindow(C.Kind) && C.Id != TCtl::FLblSetupResult && C.Id != TCtl::FLblShowLog)
+            continue;
+        SCOPED_TRACE(C.Name);
+        ASSERT_NE(AProgram.Child(C.Id), nullptr);
+        const RECT Expected = ExpectedRect(D, C, ADpi), Actual = AProgram.Rect(C.Id);
+        EXPECT_EQ((std::vector<LONG>{Actual.left, Actual.top, Actual.right, Actual.bottom}),
+                  (std::vector<LONG>{Expected.left, Expected.top, Expected.right, Expected.bottom}));
+    }
+}
+
+class MainWindow : public testing::Test {
+protected:
+    void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    void TearDown() override { CoUninitialize(); }
+};
+
+TEST_F(MainWindow, OpensCentredWithTheEmailPage)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    EXPECT_EQ(TextOf(Program.Window()), Title);
+    EXPECT_EQ(FindWindowW(FormClass, Title) != nullptr, true);
+
+    MONITORINFO Monitor = {};
+    Monitor.cbSize = sizeof Monitor;
+    GetMonitorInfoW(MonitorFromWindow(Program.Window(), MONITOR_DEFAULTTOPRIMARY), &Monitor);
+    RECT Frame = {};
+    GetWindowRect(Program.Window(), &Frame);
+    EXPECT_LE(std::abs((Frame.left + Frame.right) - (Monitor.rcWork.left + Monitor.rcWork.right)), 2);
+    EXPECT_LE(std::abs((Frame.top + Frame.bottom) - (Monitor.rcWork.top + Monitor.rcWork.bottom)), 2);
+
+    const LONG_PTR Style = GetWindowLongPtrW(Program.Window(), GWL_STYLE);
+    EXPECT_TRUE((Style & WS_OVERLAPPEDWINDOW) == WS_OVERLAPPEDWINDOW) << "resizable with system menu, minimise, maximise";
+
+    for (TCtl Shown : {TCtl::lblTitle, TCtl::lblSubtitle, TCtl::lblEmailPrompt, TCtl::edtEmail, TCtl::btnSendCode,
+                       TCtl::lblEmailStatus})
+        EXPECT_TRUE(Program.Showing(Shown)) << Id(Shown);
+    for (TCtl Hidden : {TCtl::edtCode, TCtl::btnVerify, TCtl::btnBackToEmail, TCtl::btnResend, TCtl::lstCompanies,
+                        TCtl::btnSetup, TCtl::memoStatus, TCtl::AniIndicator, TCtl::FLblSetupResult, TCtl::FLblShowLog})
+        EXPECT_FALSE(Program.Showing(Hidden)) << Id(Hidden);
+
+    EXPECT_EQ(Program.Text(TCtl::lblTitle), L"ZELV Cloud Setup");
+    EXPECT_EQ(Program.Text(TCtl::lblSubtitle), L"Connect to your ZELV servers");
+    EXPECT_EQ(Program.Text(TCtl::btnSendCode), L"Send Verification Code");
+    EXPECT_EQ(Program.Text(TCtl::btnResend), L"Resend Code");
+    EXPECT_EQ(Program.Text(TCtl::btnSetup), L"Set Up Selected Companies");
+    EXPECT_EQ(Program.Focus(), Program.Child(TCtl::edtEmail)) << "the e-mail box is first in the tab order";
+
+    // The rounded button is filled blue; the picture shows washed out, neither white nor strong.
+    const RECT Send = Program.Rect(TCtl::btnSendCode);
+    EXPECT_EQ(Program.PixelAt(Send.left + 12, Send.top + 6), RGB(0x00, 0x7A, 0xFF));
+    Program.Screenshot(L"email");
+}
+
+// The DPI entries of the manifest can't be observed under the test bench, which treats every
+// program as per-monitor aware: they are checked in the program file itself.
+TEST(ProgramResources, IconManifestAndPicture)
+{
+    struct TFreeLibrary {
+        void operator()(HMODULE AModule) const { FreeLibrary(AModule); }
+    };
+    std::unique_ptr<std::remove_pointer_t<HMODULE>, TFreeLibrary> Program(
+        LoadLibraryExW(ProgramPath, nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_NE(Program, nullptr);
+
+    // MAINICON holds an image of each size, 32-bit with alpha.
+    const BYTE* Directory = nullptr;
+    HRSRC Group = FindResourceW(Program.get(), L"MAINICON", MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
+    ASSERT_NE(Group, nullptr);
+    Directory = static_cast<const BYTE*>(LockResource(LoadResource(Program.get(), Group)));
+    const WORD Count = *reinterpret_cast<const WORD*>(Directory + 4);
+    std::vector<int> Sizes;
+    for (WORD I = 0; I < Count; ++I) {
+        const BYTE* Entry = Directory + 6 + I * 14;
+        Sizes.push_back(Entry[0] == 0 ? 256 : Entry[0]);
+        EXPECT_EQ(*reinterpret_cast<const WORD*>(Entry + 6), 32) << "bits per pixel of image " << I;
+    }
+    std::sort(Sizes.begin(), Sizes.end());
+    EXPECT_EQ(Sizes, (std::vector<int>{16, 32, 48, 64}));
+
+    HRSRC Manifest = FindResourceW(Program.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
+    ASSERT_NE(Manifest, nullptr);
+    const std::string Text(static_cast<const char*>(LockResource(LoadResource(Program.get(), Manifest))),
+                           SizeofResource(Program.get(), Manifest));
+    for (const char* Expected :
+         {"level=\"asInvoker\" uiAccess=\"false\"", ">True/PM</dpiAware>", ">PerMonitorV2</dpiAwareness>",
+          "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+          "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+          "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""})
+        EXPECT_NE(Text.find(Expected), std::string::npos) << Expected;
+
+    // The background picture is a 286 x 421 PNG with an alpha channel (colour type 6).
+    HRSRC Picture = FindResourceW(Program.get(), L"BACKGROUND", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+    ASSERT_NE(Picture, nullptr);
+    const BYTE* Png = static_cast<const BYTE*>(LockResource(LoadResource(Program.get(), Picture)));
+    auto BigEndian = [](const BYTE* AAt) { return (AAt[0] << 24) | (AAt[1] << 16) | (AAt[2] << 8) | AAt[3]; };
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(Png) + 1, 3), "PNG");
+    EXPECT_EQ(BigEndian(Png + 16), 286);
+    EXPECT_EQ(BigEndian(Png + 20), 421);
+    EXPECT_EQ(Png[24], 8) << "bits per channel";
+    EXPECT_EQ(Png[25], 6) << "colour with alpha";
+}
+
+TEST_F(MainWindow, GeometryFollowsTheDescriptionAt96Dpi)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    ExpectGeometry(Program, 96);
+}
+
+TEST_F(MainWindow, GeometryScalesAt144Dpi)
+{
+    TLogPixelsScope Scaling(144);
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    ExpectGeometry(Program, 144);
+    Program.Screenshot(L"email-144dpi");
+    Program.Hook(tcShowLayout, tlFinishedWithErrors);
+    Program.Screenshot(L"companies-finished-with-errors-144dpi");
+}
+
+TEST_F(MainWindow, MovingToAMonitorOfAnotherScalingRescalesEverything)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlSelection);
+    Program.Hook(tcChangeDpi, 144);
+    ExpectGeometry(Program, 144);
+    EXPECT_EQ(SendMessageW(Program.Child(TCtl::lstCompanies), LB_GETITEMHEIGHT, 0, 0), 48);
+    Program.Screenshot(L"companies-selection-dpi-changed-144");
+    Program.Hook(tcChangeDpi, 96);
+    ExpectGeometry(Program, 96);
+}
+
+TEST_F(MainWindow, EnterInTheEmailBoxEqualsAClick)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    HWND Email = Program.Child(TCtl::edtEmail);
+    const std::wstring Empty = L"Please enter your email address.";
+
+    PostMessageW(Email, WM_KEYDOWN, VK_SHIFT, 0);
+    PostMessageW(Email, WM_KEYDOWN, VK_LEFT, 0);
+    Program.Hook(tcPaintNow, 0);
+    EXPECT_EQ(Program.Text(TCtl::lblEmailStatus), L"") << "other keys do nothing";
+
+    PostMessageW(Email, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == Empty; }));
+    EXPECT_EQ(Program.Text(TCtl::edtEmail), L"") << "Enter types nothing into the box";
+
+    SendMessageW(Program.Child(TCtl::lblEmailStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SendMessageW(Program.Child(TCtl::btnSendCode), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == Empty; }));
+    Program.Screenshot(L"email-status");
+}
+
+TEST_F(MainWindow, KeyboardReachesAndActivatesTheRoundedButton)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    HWND Send = Program.Child(TCtl::btnSendCode);
+    PostMessageW(Program.Child(TCtl::edtEmail), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Focus() == Send; })) << "Tab goes from the e-mail box to the button";
+    PostMessageW(Send, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == L"Please enter your email address."; }));
+
+    SendMessageW(Program.Child(TCtl::lblEmailStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    PostMessageW(Send, WM_KEYDOWN, VK_SPACE, 0);
+    PostMessageW(Send, WM_KEYUP, VK_SPACE, 0xC0000001);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == L"Please enter your email address."; }));
+}
+
+TEST_F(MainWindow, RoundedButtonsArePushButtonsToScreenReaders)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    for (TCtl Button : {TCtl::btnSendCode, TCtl::btnVerify, TCtl::btnSetup}) {
+        ComPtr<IAccessible> Accessible;
+        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(Program.Child(Button), static_cast<DWORD>(OBJID_CLIENT), IIDAccessible,
+                                                         reinterpret_cast<void**>(Accessible.GetAddressOf()))));
+        VARIANT Self;
+        VariantInit(&Self);
+        Self.vt = VT_I4;
+        Self.lVal = CHILDID_SELF;
+        BSTR Name = nullptr;
+        ASSERT_TRUE(SUCCEEDED(Accessible->get_accName(Self, &Name)));
+        EXPECT_EQ(std::wstring(Name ? Name : L""), Program.Text(Button));
+        SysFreeString(Name);
+        // A tab-stop owner-drawn Button: the system's accessibility proxy reports it as a push
+        // button on Windows (Wine's proxy says "client" for every owner-drawn control).
+        wchar_t Class[32] = {};
+        GetClassNameW(Program.Child(Button), Class, 32);
+        EXPECT_EQ(lstrcmpiW(Class, L"Button"), 0);
+        const LONG_PTR Style = GetWindowLongPtrW(Program.Child(Button), GWL_STYLE);
+        EXPECT_EQ(Style & BS_TYPEMASK, BS_OWNERDRAW);
+        EXPECT_TRUE(Style & WS_TABSTOP);
+    }
+}
+
+TEST_F(MainWindow, BusyStateDisablesWhatItShould)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlCode);
+    Program.Hook(tcSetBusy, 1);
+
+    for (TCtl Off : {TCtl::edtEmail, TCtl::edtCode, TCtl::btnResend})
+        EXPECT_FALSE(Program.Enabled(Off)) << Id(Off);
+    EXPECT_TRUE(Program.Enabled(TCtl::btnBackToEmail)) << "Back stays usable";
+    EXPECT_TRUE(Program.Showing(TCtl::AniIndicator));
+
+    // The rounded buttons let clicks through and ignore them.
+    const RECT Verify = Program.Rect(TCtl::btnVerify);
+    POINT Middle = {(Verify.left + Verify.right) / 2, (Verify.top + Verify.bottom) / 2};
+    ClientToScreen(Program.Window(), &Middle);
+    EXPECT_EQ(SendMessageW(Program.Child(TCtl::btnVerify), WM_NCHITTEST, 0, MAKELPARAM(Middle.x, Middle.y)), HTTRANSPARENT);
+    SendMessageW(Program.Child(TCtl::btnVerify), BM_CLICK, 0, 0);
+    Program.Hook(tcPaintNow, 0);
+    EXPECT_EQ(Program.Text(TCtl::lblCodeStatus), L"");
+    // Drawn at half opacity: lighter than the full blue.
+    const COLORREF Faded = Program.PixelAt(Verify.left + 12, Verify.top + 6);
+    EXPECT_GT(GetRValue(Faded), 0x60);
+    EXPECT_GT(GetGValue(Faded), 0xA0);
+    Program.Screenshot(L"code-busy");
+
+    Program.Hook(tcSetBusy, 0);
+    for (TCtl On : {TCtl::edtEmail, TCtl::edtCode, TCtl::btnResend, TCtl::btnBackToEmail})
+        EXPECT_TRUE(Program.Enabled(On)) << Id(On);
+    EXPECT_FALSE(Program.Showing(TCtl::AniIndicator));
+    EXPECT_EQ(SendMessageW(Program.Child(TCtl::btnVerify), WM_NCHITTEST, 0, MAKELPARAM(Middle.x, Middle.y)), HTCLIENT);
+    EXPECT_EQ(Program.PixelAt(Verify.left + 12, Verify.top + 6), RGB(0x00, 0x7A, 0xFF));
+}
+
+TEST_F(MainWindow, CodeBoxTakesAtMostSixCharacters)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlCode);
+    for (wchar_t Typed : std::wstring(L"12ab5678"))
+        PostMessageW(Program.Child(TCtl::edtCode), WM_CHAR, Typed, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::edtCode) == L"12ab56"; })) << DebugUtf8(win32::U(Program.Text(TCtl::edtCode)));
+    Program.Screenshot(L"code");
+}
+
+TEST_F(MainWindow, ClosingIsRefusedWhileASetupRuns)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlRunning);
+    Program.Hook(tcSetTaskRunning, 1);
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+
+    HWND Box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (Box = TopWindowOf(Program.ProcessId(), L"#32770")) != nullptr; }));
+    EXPECT_EQ(TextOf(Box), Title);
+    EXPECT_EQ(TextOf(GetDlgItem(Box, 0xFFFF)), L"Please wait for setup to complete before closing.");
+    SendMessageW(GetDlgItem(Box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Box); }));
+    EXPECT_TRUE(IsWindow(Program.Window()));
+    EXPECT_EQ(WaitForSingleObject(Program.Process(), 200), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    Program.Hook(tcSetTaskRunning, 0);
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+    ASSERT_EQ(WaitForSingleObject(Program.Process(), StepTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    DWORD ExitCode = 1;
+    GetExitCodeProcess(Program.Process(), &ExitCode);
+    EXPECT_EQ(ExitCode, 0u);
+}
+
+TEST_F(MainWindow, CloseButtonOfAFinishedRunEndsTheProgram)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlFinished);
+    SendMessageW(Program.Child(TCtl::btnSetup), BM_CLICK, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(Program.Process(), StepTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+TEST_F(MainWindow, LogLinkOpensAndClosesTheLogByMouseAndKeyboard)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlFinished);
+    HWND Link = Program.Child(TCtl::FLblShowLog);
+    EXPECT_TRUE(GetWindowLongPtrW(Link, GWL_STYLE) & WS_TABSTOP);
+
+    PostMessageW(Link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    PostMessageW(Link, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Hide install log"; }));
+    EXPECT_TRUE(Program.Showing(TCtl::memoStatus));
+    EXPECT_EQ(Program.Rect(TCtl::memoStatus).top, 120 + 90);
+
+    PostMessageW(Link, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Show install log"; }));
+    EXPECT_FALSE(Program.Showing(TCtl::memoStatus));
+}
+
+// Switches the system's high-contrast mode on for the programs of this test and off again.
+class THighContrastScope {
+public:
+    THighContrastScope()
+    {
+        HIGHCONTRASTW Contrast = {};
+        Contrast.cbSize = sizeof Contrast;
+        Contrast.dwFlags = HCF_HIGHCONTRASTON;
+        FSwitched = SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof Contrast, &Contrast, SPIF_SENDCHANGE) != FALSE;
+    }
+    ~THighContrastScope()
+    {
+        HIGHCONTRASTW Contrast = {};
+        Contrast.cbSize = sizeof Contrast;
+        SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof Contrast, &Contrast, SPIF_SENDCHANGE);
+    }
+    THighContrastScope(const THighContrastScope&) = delete;
+    THighContrastScope& operator=(const THighContrastScope&) = delete;
+    bool Switched() const { return FSwitched; }
+
+private:
+    bool FSwitched = false;
+};
+
+TEST_F(MainWindow, HighContrastUsesTheSystemColours)
+{
+    THighContrastScope Contrast;
+    if (!Contrast.Switched())
+        GTEST_SKIP() << "this system can't switch high contrast on (Wine 8 can't)";
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    const RECT Send = Program.Rect(TCtl::btnSendCode);
+    EXPECT_EQ(Program.PixelAt(Send.left + 12, Send.top + 12), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(Program.PixelAt(2, 2), GetSysColor(COLOR_WINDOW)) << "no picture behind the text";
+    Program.Screenshot(L"email-high-contrast");
+}
+
+// The companies page in each layout of a run: where the log and the button go, and how it looks.
+struct TLayoutCase {
+    const wchar_t* Screenshot;
+    TTestLayout Layout;
+    bool ListShown;
+    bool LogShown;
+    double LogY, LogH;
+    double SetupY;
+    COLORREF SetupFill;  // CLR_INVALID: half opacity, not one exact colour
+    bool ResultShown;
+    bool LinkShown;
+    const wchar_t* SetupCaption;
+};
+
+class MainWindowLayouts : public MainWindow, public testing::WithParamInterface<TLayoutCase> {};
+
+TEST_P(MainWindowLayouts, CompaniesPage)
+{
+    const TLayoutCase& Case = GetParam();
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, Case.Layout);
+
+    EXPECT_EQ(Program.Showing(TCtl::lstCompanies), Case.ListShown);
+    EXPECT_EQ(Program.Showing(TCtl::lblCompanyPrompt), Case.ListShown);
+    EXPECT_EQ(Program.Showing(TCtl::memoStatus), Case.LogShown);
+    EXPECT_EQ(Program.Showing(TCtl::FLblSetupResult), Case.ResultShown);
+    EXPECT_EQ(Program.Showing(TCtl::FLblShowLog), Case.LinkShown);
+    EXPECT_TRUE(Program.Showing(TCtl::btnSetup));
+    EXPECT_EQ(Program.Text(TCtl::btnSetup), Case.SetupCaption);
+    const RECT Log = Program.Rect(TCtl::memoStatus), Setup = Program.Rect(TCtl::btnSetup);
+    EXPECT_EQ(Log.top, std::lround(120 + Case.LogY));
+    EXPECT_EQ(Log.bottom - Log.top, std::lround(Case.LogH));
+    EXPECT_EQ(Setup.top, std::lround(120 + Case.SetupY));
+    if (Case.SetupFill != CLR_INVALID)
+        EXPECT_EQ(Program.PixelAt(Setup.left + 12, Setup.top + 6), Case.SetupFill);
+    if (Case.ListShown)
+        EXPECT_EQ(SendMessageW(Program.Child(TCtl::lstCompanies), LB_GETITEMHEIGHT, 0, 0), 32);
+    Program.Screenshot(std::wstring(L"companies-") + Case.Screenshot);
+}
+
+INSTANTIATE_TEST_SUITE_P(Run, MainWindowLayouts, testing::Values(
+    TLayoutCase{L"selection", tlSelection, true, false, 330, 116, 290, RGB(0x00, 0x7A, 0xFF), false, false, L"Set Up Selected Companies"},
+    TLayoutCase{L"running", tlRunning, false, true, 0, 290, 298, CLR_INVALID, false, false, L"Set Up Selected Companies"},
+    TLayoutCase{L"finished-with-errors", tlFinishedWithErrors, false, true, 62, 228, 298, RGB(0x88, 0x88, 0x88), true, false, L"Close"},
+    TLayoutCase{L"finished", tlFinished, false, false, 0, 290, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"},
+    TLayoutCase{L"finished-log-opened", tlFinishedLogOpened, false, true, 90, 200, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"}));
+
+}  // namespace
