@@ -1,5 +1,7 @@
 #include "app/frmMain.h"
 
+#include "platform/Platform.h"
+
 #include <stdexcept>
 
 namespace zelv {
@@ -21,7 +23,9 @@ TMainForm::~TMainForm() = default;
 
 void TMainForm::FormCreate()
 {
-    FAPIClient = std::make_unique<TCloudAPIClient>();
+    FAPIClient = std::make_shared<TCloudAPIClient>();
+    FHandOver = platform::GuiThread().CreateHandOver();
+    FSetupSteps = DefaultSetupSteps();
     FCompanies.reset();
     FTaskRunning = false;
 
@@ -76,6 +80,8 @@ void TMainForm::FormCreate()
 
 void TMainForm::FormDestroy()
 {
+    if (FHandOver)
+        FHandOver->Close();
     FAPIClient.reset();
     FCompanies.reset();
 }

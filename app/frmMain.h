@@ -3,8 +3,10 @@
 #include <memory>
 #include <vector>
 
+#include "app/CloudSetupRun.h"
 #include "app/frmMainLayout.h"
 #include "core/CloudSetupText.h"
+#include "platform/IBackground.h"
 #include "service/CloudSetupAPIClient.h"
 #include "service/CloudSetupTypes.h"
 
@@ -101,6 +103,9 @@ private:
     void DoRequestCode();
     void DoVerifyCode();
     void DoSetup();
+    void PopulateCompanies();
+    void CompleteSetup(bool AHadErrors);
+    void ShowSetupResult(const UString& AText, TAlphaColor AFontColor, TAlphaColor AButtonColor);
 
     TControl& Mutable(TCtl AId);
     void Changed(TCtl AId);
@@ -109,13 +114,18 @@ private:
     IFormView& FView;
     std::vector<TControl> FControls;
 
-    std::unique_ptr<TCloudAPIClient> FAPIClient;
+    // Shared with the sign-in workers: a request still in flight when the window closes keeps the
+    // client alive until it returns.
+    std::shared_ptr<TCloudAPIClient> FAPIClient;
     std::unique_ptr<TCompanyList> FCompanies;
     UString FCurrentEmail;
     bool FTaskRunning = false;
     TCtl FLblSetupResult = TCtl::None;
     TCtl FLblShowLog = TCtl::None;
     bool FLogVisible = false;
+    // The workers' way back to the GUI thread; closed when the window goes, so late steps drop.
+    std::shared_ptr<platform::IGuiHandOver> FHandOver;
+    TSetupSteps FSetupSteps;
 };
 
 }  // namespace zelv

@@ -1,21 +1,177 @@
-// Minimal stand-ins for the sign-in flow and the setup run until their real implementation
-// replaces this file: each checks its input as the real one does and starts nothing.
+// The sign-in flow and the setup run: input checks on the GUI thread, the service calls and the
+// setup steps on the worker pool, and every change of the window handed back to the GUI thread.
 #include "app/frmMain.h"
+
+#include <exception>
+
+#include "core/CloudSetupError.h"
+#include "platform/Platform.h"
 
 namespace zelv {
 
+namespace {
+
+UString FailureText(const std::exception& AFailure)
+{
+    if (auto* Known = dynamic_cast<const ECloudSetupError*>(&AFailure))
+        return Known->Message();
+    return AsciiToU(AFailure.what());
+}
+
+// A request's outcome; a raised failure becomes a failed result with "Connection error: ".
+template <class Call>
+TAPIResult CallService(Call ACall)
+{
+    try {
+        return ACall();
+    } catch (const std::exception& E) {
+        TAPIResult Failed;
+        Failed.Message = u"Connection error: " + FailureText(E);
+        return Failed;
+    }
+}
+
+}  // namespace
+
 void TMainForm::DoRequestCode()
 {
-    if (IsBlank(Text(TCtl::edtEmail)))
+    const UString Email = Trim(Text(TCtl::edtEmail));
+    if (Email.empty()) {
         SetStatus(TCtl::lblEmailStatus, u"Please enter your email address.", true);
+        return;
+    }
+    FCurrentEmail = AsciiLower(Email);
+    SetBusy(true);
+    SetStatus(TCtl::lblEmailStatus, u"Sending verification code...", false);
+
+    // The worker holds its own references to the client and the hand-over: the window may be
+    // closed while the request is in flight, and then the late step finds the hand-over closed.
+    platform::WorkerPool().Start([this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail] {
+        auto Result = std::make_shared<TAPIResult>(CallService([&] { return Client->RequestCode(AEmail); }));
+        HandOver->Run([this, Result] {
+            SetBusy(false);
+            if (Result->Success) {
+                SetStatus(TCtl::lblEmailStatus, u"", false);
+                SetText(TCtl::edtCode, u"");
+                SetStatus(TCtl::lblCodeStatus, u"", false);
+                ShowPanel(TCtl::PanelCode);
+                FocusControl(TCtl::edtCode);
+            } else {
+                SetStatus(TCtl::lblEmailStatus, Result->Message, true);
+            }
+        });
+    });
 }
 
 void TMainForm::DoVerifyCode()
 {
-    if (Trim(Text(TCtl::edtCode)).size() != 6)
+    const UString Code = Trim(Text(TCtl::edtCode));
+    if (Code.size() != 6) {
         SetStatus(TCtl::lblCodeStatus, u"Please enter the 6-digit code.", true);
+        return;
+    }
+    SetBusy(true);
+    SetStatus(TCtl::lblCodeStatus, u"Verifying...", false);
+
+    platform::WorkerPool().Start([this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail, Code] {
+        auto Result = std::make_shared<TAPIResult>(CallService([&] { return Client->VerifyCode(AEmail, Code); }));
+        HandOver->Run([this, Result] {
+            SetBusy(false);
+            if (Result->Success) {
+                // The window takes the list over; the list it held before goes.
+                FCompanies = std::move(Result->Companies);
+                if (!FCompanies)
+                    FCompanies = std::make_unique<TCompanyList>();
+                PopulateCompanies();
+                ShowPanel(TCtl::PanelCompanies);
+            } else {
+                Result->Companies.reset();
+                SetStatus(TCtl::lblCodeStatus, Result->Message, true);
+            }
+        });
+        // A list of a step that never ran (window gone) is freed with the result here.
+    });
 }
 
-void TMainForm::DoSetup() {}
+void TMainForm::PopulateCompanies()
+{
+    ListClear();
+    if (!FCompanies)
+        return;
+    for (size_t Index = 0; Index < FCompanies->size(); ++Index) {
+        const TCompanyInfo& Company = (*FCompanies)[Index];
+        ListAdd(Company.CompanyCode + u"  (" + Company.ServerAddress + u")", true, static_cast<intptr_t>(Index));
+    }
+}
+
+void TMainForm::DoSetup()
+{
+    if (!FCompanies || FCompanies->empty())
+        return;
+    std::vector<intptr_t> SelectedIndices;
+    for (const TListItem& Item : ListItems())
+        if (Item.Checked)
+            SelectedIndices.push_back(Item.Tag);
+    if (SelectedIndices.empty()) {
+        SetVisible(TCtl::memoStatus, true);
+        AppendLog(u"Please select at least one company.");
+        return;
+    }
+
+    FTaskRunning = true;
+    SetBusy(true);
+    SetVisible(TCtl::lblCompanyPrompt, false);
+    SetVisible(TCtl::lstCompanies, false);
+    SetTop(TCtl::memoStatus, 0);
+    SetHeight(TCtl::memoStatus, 290);
+    SetVisible(TCtl::memoStatus, true);
+    SetTop(TCtl::btnSetup, 298);
+    ClearLog();
+    AppendLog(u"Starting setup...");
+
+    // The run works on its own copy of the companies, so nothing it reads can change under it.
+    auto Companies = std::make_shared<const TCompanyList>(*FCompanies);
+    platform::WorkerPool().Start([this, HandOver = FHandOver, Steps = FSetupSteps, Companies, SelectedIndices] {
+        bool HadErrors = true;
+        try {
+            HadErrors = RunSetup(Steps, *Companies, SelectedIndices, [&](const UString& ALine) {
+                HandOver->Run([this, &ALine] { AppendLog(ALine); });
+            });
+        } catch (const std::exception& E) {
+            // A failure of the logging itself; the run still ends with its completion step.
+            HandOver->Run([this, Line = u"ERROR: " + FailureText(E)] { AppendLog(Line); });
+        }
+        HandOver->Run([this, HadErrors] { CompleteSetup(HadErrors); });
+    });
+}
+
+void TMainForm::CompleteSetup(bool AHadErrors)
+{
+    FTaskRunning = false;
+    SetBusy(false);
+    if (AHadErrors) {
+        ShowSetupResult(u"Completed with errors \u2014 see details below", 0xFFFF0000, 0xFF888888);
+        SetTop(TCtl::memoStatus, 62);
+        SetHeight(TCtl::memoStatus, 228);
+    } else {
+        ShowSetupResult(u"Setup Complete!", 0xFF1A8A3C, 0xFF1A8A3C);
+        SetVisible(TCtl::memoStatus, false);
+        FLogVisible = false;
+        SetText(FLblShowLog, u"Show install log");
+        SetVisible(FLblShowLog, true);
+    }
+    SetTop(TCtl::btnSetup, 298);
+    SetHitTest(TCtl::btnSetup, true);
+    SetOpacity(TCtl::btnSetup, 1.0);
+    SetText(TCtl::lblBtnSetup, u"Close");
+}
+
+void TMainForm::ShowSetupResult(const UString& AText, TAlphaColor AFontColor, TAlphaColor AButtonColor)
+{
+    SetText(FLblSetupResult, AText);
+    SetFontColor(FLblSetupResult, AFontColor);
+    SetFillColor(TCtl::btnSetup, AButtonColor);
+    SetVisible(FLblSetupResult, true);
+}
 
 }  // namespace zelv

@@ -11,6 +11,9 @@ public:
     static bool TaskRunning(const TMainForm& AForm) { return AForm.FTaskRunning; }
     static bool LogVisible(const TMainForm& AForm) { return AForm.FLogVisible; }
     static bool HasAPIClient(const TMainForm& AForm) { return AForm.FAPIClient != nullptr; }
+    static const TCompanyList* Companies(const TMainForm& AForm) { return AForm.FCompanies.get(); }
+    static const UString& CurrentEmail(const TMainForm& AForm) { return AForm.FCurrentEmail; }
+    static void SetSetupSteps(TMainForm& AForm, TSetupSteps ASteps) { AForm.FSetupSteps = std::move(ASteps); }
 };
 
 }  // namespace zelv

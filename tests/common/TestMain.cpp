@@ -7,6 +7,7 @@
 #else
 #include "platform/posix/IconvCodePage.h"
 #include "platform/posix/OpenSslDigest.h"
+#include "platform/posix/ThreadBackground.h"
 #endif
 
 int main(int argc, char** argv)
@@ -18,6 +19,9 @@ int main(int argc, char** argv)
     zelv::platform::Current().CodePage = &GCodePage;
     static zelv::posix::TOpenSslDigest GDigest;
     zelv::platform::Current().Digest = &GDigest;
+    // Windows made by tests hand back to the test's own thread.
+    static zelv::posix::TQueueGuiThread GGuiThread;
+    zelv::platform::Current().GuiThread = &GGuiThread;
 #endif
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
