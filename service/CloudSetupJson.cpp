@@ -123,8 +123,8 @@ private:
             Parent.Items.push_back(std::move(AValue));
             return &Parent.Items.back();
         }
-        Parent.Members.emplace_back(std::move(FPendingKey), std::move(AValue));
-        return &Parent.Members.back().second;
+        Parent.Members.push_back(TMember{std::move(FPendingKey), std::move(AValue)});
+        return &Parent.Members.back().Value;
     }
 
     bool Add(TValue&& AValue)

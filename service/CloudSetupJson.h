@@ -14,15 +14,22 @@ enum class TKind { Null, Boolean, Number, String, Array, Object };
 
 // One parsed JSON value. Objects keep every member in the order of the text, duplicates included;
 // numbers keep their text exactly as written.
+struct TMember;
+
 struct TValue {
     TKind Kind = TKind::Null;
     bool Boolean = false;
     UString Text;                                  // a string's value, or a number's text
     std::vector<TValue> Items;                     // an array's elements
-    std::vector<std::pair<UString, TValue>> Members;  // an object's members
+    std::vector<TMember> Members;                  // an object's members
 
     // The first member of that exact name, or null when there is none.
     const TValue* Member(UStringView AName) const;
+};
+
+struct TMember {
+    UString Name;
+    TValue Value;
 };
 
 // The text as one JSON value: white space may come before it, and after it only when it is an
