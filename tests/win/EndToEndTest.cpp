@@ -205,12 +205,12 @@ protected:
 
     fs::path AddinPath() const { return FAllUsers / L"ZelvCloud" / L"zelvcloud64.dll"; }
 
-    // Signs the demo user in the way a person would, up to the companies page.
-    void SignIn(const TProgram& AProgram, TUser& AUser, const wchar_t* AScreenshots = nullptr)
+    // Asks for a code for the demo user, typing the address with capitals and blanks.
+    void RequestCode(const TProgram& AProgram, TUser& AUser, const std::wstring& AScreenshots)
     {
         auto Shot = [&](const wchar_t* AState) {
-            if (AScreenshots)
-                AProgram.Screenshot(std::wstring(AScreenshots) + AState);
+            if (!AScreenshots.empty())
+                AProgram.Screenshot(AScreenshots + AState);
         };
         Shot(L"01-email");
         AUser.TypeInto(TCtl::edtEmail, L"  Demo@Example.TEST ");
@@ -221,17 +221,24 @@ protected:
         EXPECT_EQ(AProgram.Text(TCtl::edtEmail), L"  Demo@Example.TEST ") << "the box keeps what was typed";
         ASSERT_TRUE(AUser.Idle());
         Shot(L"03-code");
+        FCode = OutboxCode(Demo);
+        ASSERT_EQ(FCode.size(), 6u) << "a code was sent to the trimmed, lower-cased address";
+    }
 
-        const std::wstring Code = OutboxCode(Demo);
-        ASSERT_EQ(Code.size(), 6u) << "a code was sent to the trimmed, lower-cased address";
-        AUser.TypeInto(TCtl::edtCode, Code);
-        Shot(L"04-code-typed");
+    // Signs the demo user in the way a person would, up to the companies page.
+    void SignIn(const TProgram& AProgram, TUser& AUser, const std::wstring& AScreenshots = {})
+    {
+        ASSERT_NO_FATAL_FAILURE(RequestCode(AProgram, AUser, AScreenshots));
+        AUser.TypeInto(TCtl::edtCode, FCode);
+        if (!AScreenshots.empty())
+            AProgram.Screenshot(AScreenshots + L"04-code-typed");
         AUser.Click(TCtl::btnVerify);
         ASSERT_TRUE(WaitFor([&] { return AProgram.Showing(TCtl::lstCompanies); }, SignInTimeoutMs))
             << Utf8(AProgram.Text(TCtl::lblCodeStatus));
         ASSERT_TRUE(AUser.Idle());
         EXPECT_EQ(SendMessageW(AProgram.Child(TCtl::lstCompanies), LB_GETCOUNT, 0, 0), 3);
-        Shot(L"05-companies");
+        if (!AScreenshots.empty())
+            AProgram.Screenshot(AScreenshots + L"05-companies");
     }
 
     // Waits for the end of the run and gives the log's lines.
@@ -242,14 +249,15 @@ protected:
         return Lines(AProgram.Text(TCtl::memoStatus));
     }
 
-    void ExpectClosedCleanly(const TProgram& AProgram)
+    void ExpectClosedCleanly(const TProgram& AProgram, DWORD ATimeoutMs = StepTimeoutMs)
     {
-        ASSERT_EQ(WaitForSingleObject(AProgram.Process(), StepTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        ASSERT_EQ(WaitForSingleObject(AProgram.Process(), ATimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
         DWORD ExitCode = 1;
         GetExitCodeProcess(AProgram.Process(), &ExitCode);
         EXPECT_EQ(ExitCode, 0u);
     }
 
+    std::wstring FCode;
     fs::path FAllUsers;
     wchar_t FSavedAllUsers[MAX_PATH] = {};
 };
@@ -321,6 +329,203 @@ TEST_F(EndToEnd, HappyPathSetsUpTheTickedCompanies)
                            RRF_RT_REG_DWORD, nullptr, &Policy, &Size),
               ERROR_SUCCESS);
     EXPECT_EQ(Policy, 1u);
+}
+
+// Each refusal leaves its text on the page of the request and the window idle, ready for the next
+// try; one window goes through them all, as a user who keeps trying would.
+TEST_F(EndToEnd, SignInFailuresLeaveTheWindowIdle)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+
+    struct TEmailCase {
+        const wchar_t* Screenshot;
+        const char* Fault;  // switched on at the service before the request
+        std::wstring Typed;
+        std::wstring Status;
+        bool Prefix;  // the status starts with the text, the rest is the system's message
+    };
+    const TEmailCase EmailCases[] = {
+        {L"empty", nullptr, L"   ", L"Please enter your email address.", false},
+        {L"unknown-address", nullptr, L"Nobody@Example.test", L"Email address not found. Please check and try again.", false},
+        {L"html-answer", R"({"mode":"html"})", Demo, L"Invalid response from server", false},
+        // Sent on to a port where nothing listens: the connection is refused at once, where a
+        // silent server would take the client's full time-out.
+        {L"service-unreachable", R"({"mode":"status","status":307,"location":"https://localhost:1/cloudsetup/auth/request-code","body":""})",
+         Demo, L"Connection error: ", true},
+    };
+    for (const TEmailCase& C : EmailCases) {
+        SCOPED_TRACE(Utf8(C.Screenshot));
+        if (C.Fault)
+            SignInFault(C.Fault);
+        // A different text first, so each answer is seen to arrive.
+        SendMessageW(Program.Child(TCtl::lblEmailStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        User.TypeInto(TCtl::edtEmail, C.Typed);
+        User.PressEnter(TCtl::edtEmail);
+        EXPECT_TRUE(WaitFor([&] {
+            const std::wstring Status = Program.Text(TCtl::lblEmailStatus);
+            return C.Prefix ? Status.rfind(C.Status, 0) == 0 && Status.size() > C.Status.size() : Status == C.Status;
+        }, SignInTimeoutMs)) << Utf8(Program.Text(TCtl::lblEmailStatus));
+        EXPECT_TRUE(User.Idle());
+        EXPECT_TRUE(Program.Showing(TCtl::edtEmail));
+        EXPECT_FALSE(Program.Showing(TCtl::edtCode));
+        Program.Screenshot(std::wstring(L"e2e-signin-") + C.Screenshot);
+        Send(u"POST", SignInOrigin() + u"/control/fault", R"({"mode":"none"})");
+    }
+
+    ASSERT_NO_FATAL_FAILURE(RequestCode(Program, User, {}));
+    const std::wstring Wrong = FCode == L"000000" ? L"000001" : L"000000";
+    struct TCodeCase {
+        const wchar_t* Screenshot;
+        std::wstring Typed;
+        std::wstring Status;
+    };
+    const std::wstring Invalid = L"Invalid verification code. Please try again.";
+    // The fifth wrong code voids the code.
+    const TCodeCase CodeCases[] = {
+        {L"five-characters", L"12345", L"Please enter the 6-digit code."},
+        {L"wrong-code", Wrong, Invalid},
+        {L"wrong-code-2", Wrong, Invalid},
+        {L"wrong-code-3", Wrong, Invalid},
+        {L"wrong-code-4", Wrong, Invalid},
+        {L"too-many-attempts", Wrong, L"Too many attempts. Please request a new code."},
+    };
+    for (const TCodeCase& C : CodeCases) {
+        SCOPED_TRACE(Utf8(C.Screenshot));
+        // A different text first, so each answer is seen to arrive.
+        SendMessageW(Program.Child(TCtl::lblCodeStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        User.TypeInto(TCtl::edtCode, C.Typed);
+        User.PressEnter(TCtl::edtCode);
+        EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblCodeStatus) == C.Status; }, SignInTimeoutMs))
+            << Utf8(Program.Text(TCtl::lblCodeStatus));
+        EXPECT_TRUE(User.Idle());
+        EXPECT_TRUE(Program.Showing(TCtl::edtCode));
+        EXPECT_FALSE(Program.Showing(TCtl::lstCompanies));
+        if (C.Screenshot != std::wstring(L"wrong-code-2") && C.Screenshot != std::wstring(L"wrong-code-3") &&
+            C.Screenshot != std::wstring(L"wrong-code-4"))
+            Program.Screenshot(std::wstring(L"e2e-signin-") + C.Screenshot);
+    }
+}
+
+// Another program holds the second company's file open: its error stands between the other two,
+// and the library, registry and UDP steps still run.
+TEST_F(EndToEnd, FileHeldOpenIsAnErrorOfItsCompanyOnly)
+{
+    const fs::path Held = FileOf(Companies[1]);
+    std::ofstream(Held, std::ios::binary) << "old";
+    wchar_t Self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, Self, MAX_PATH);
+    const std::wstring Holder = (fs::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
+    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
+    const std::wstring ReadyName = L"Local\\zelv-e2e-ready-" + Suffix, ReleaseName = L"Local\\zelv-e2e-release-" + Suffix;
+    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
+    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
+    ASSERT_TRUE(Ready && Release);
+    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + Held.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+    STARTUPINFOW Startup = {sizeof Startup};
+    PROCESS_INFORMATION Info = {};
+    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info));
+    win32::UniqueHandleObj HolderProcess(Info.hProcess);
+    win32::UniqueHandleObj HolderThread(Info.hThread);
+    HANDLE Waits[] = {Ready.Get(), HolderProcess.Get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the file open";
+
+    {
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        const std::vector<std::wstring> Log = FinishedLog(Program);
+        ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(Log[1], L"RDP: " + FileOf(Companies[0]).wstring());
+        EXPECT_EQ(Log[2].rfind(L"ERROR (RDP HQV): ", 0), 0u) << Utf8(Log[2]);
+        EXPECT_GT(Log[2].size(), std::wstring(L"ERROR (RDP HQV): ").size()) << "with the reason";
+        EXPECT_EQ(Log[3], L"RDP: " + FileOf(Companies[2]).wstring());
+        EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+                  (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"DLL: " + AddinPath().wstring(),
+                                             L"Configuring registry...", L"Registry configured",
+                                             L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}));
+        EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+        EXPECT_TRUE(Program.Showing(TCtl::memoStatus));
+        EXPECT_FALSE(Program.Showing(TCtl::FLblShowLog));
+        EXPECT_EQ(Program.Rect(TCtl::memoStatus).top, 120 + 62);
+        const RECT Setup = Program.Rect(TCtl::btnSetup);
+        EXPECT_EQ(Program.PixelAt(Setup.left + 12, Setup.top + 6), RGB(0x88, 0x88, 0x88)) << "grey button";
+        Program.Screenshot(L"e2e-run-file-held-open");
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
+    }
+    SetEvent(Release.Get());
+    WaitForSingleObject(HolderProcess.Get(), 5000);
+    EXPECT_EQ(ReadBytes(Held), "old") << "the held file is left as it was";
+    EXPECT_EQ(ReadBytes(FileOf(Companies[2])), TExpectedFile::Bytes(u"ZELV", Companies[2].Address));
+}
+
+TEST_F(EndToEnd, CorruptedAddinIsAnErrorAndTheRegistryStepsStillRun)
+{
+    DownloadFault(u"mode=corrupt");
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+    User.Click(TCtl::btnSetup);
+    const std::vector<std::wstring> Log = FinishedLog(Program);
+    ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+    EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+              (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"ERROR: " + IntegrityText, L"Configuring registry...",
+                                         L"Registry configured", L"Disabling UDP (may prompt for admin)...",
+                                         L"UDP disabled for RDP"}));
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+    EXPECT_FALSE(fs::exists(AddinPath())) << "nothing of the corrupted download is left in place";
+    Program.Screenshot(L"e2e-run-corrupted-addin");
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+}
+
+TEST_F(EndToEnd, ClosingDuringARunIsRefusedAndTheRunGoesOn)
+{
+    DownloadFault(u"mode=stall&value=2500");
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+    User.Click(TCtl::btnSetup);
+    ASSERT_TRUE(WaitFor([&] { return Program.Text(TCtl::memoStatus).find(L"Downloading zelvcloud DLL...") != std::wstring::npos; }));
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+
+    HWND Box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (Box = TopWindowOf(Program.ProcessId(), L"#32770")) != nullptr; }));
+    EXPECT_EQ(TextOf(Box), Title);
+    EXPECT_EQ(TextOf(GetDlgItem(Box, 0xFFFF)), L"Please wait for setup to complete before closing.");
+    SendMessageW(GetDlgItem(Box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Box); }));
+
+    const std::vector<std::wstring> Log = FinishedLog(Program);
+    ASSERT_FALSE(Log.empty());
+    EXPECT_EQ(Log.back(), L"UDP disabled for RDP");
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Setup Complete!");
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+}
+
+// The window may close while the service has not answered yet; the answer that arrives later
+// finds no window, and the program ends normally.
+TEST_F(EndToEnd, ClosingDuringAVerificationEndsTheProgramCleanly)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(RequestCode(Program, User, {}));
+    SignInFault(R"({"mode":"delay","delayMs":1500})");
+    User.TypeInto(TCtl::edtCode, FCode);
+    User.Click(TCtl::btnVerify);
+    ASSERT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblCodeStatus) == L"Verifying..."; }));
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Program.Window()); })) << "closing is allowed";
+    EXPECT_EQ(TopWindowOf(Program.ProcessId(), L"#32770"), nullptr) << "no message box";
+    ExpectClosedCleanly(Program, SignInTimeoutMs);
 }
 
 }  // namespace
