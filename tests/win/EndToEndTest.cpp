@@ -1,0 +1,531 @@
+// The program as a user meets it: started from outside, signed in against the running stand-in
+// sign-in service, set up against the stand-in download server, with its connection files on the
+// prefix's real desktop, the add-in in the machine-wide folder and the values in the registry.
+// Everything is typed, pressed and clicked from this second process; the test hook only makes the
+// window paint before a screenshot and ends a leftover window when a test fails.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "profiles/CloudSetupRDPWriter.h"
+#include "service/CloudSetupConst.h"
+#include "service/CloudSetupJson.h"
+#include "win/WindowDriver.h"
+#include "workstation/CloudSetupWinActions.h"
+#include "workstation/CloudSetupWinActionsConst.h"
+
+using namespace zelv;
+using namespace zelv::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr DWORD SignInTimeoutMs = 15000;
+constexpr DWORD RunTimeoutMs = 30000;  // the UDP step starts the prefix's cmd.exe and reg.exe
+
+const std::wstring Demo = L"demo@example.test";
+const std::wstring IntegrityText =
+    L"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
+
+std::string ReadBytes(const fs::path& APath)
+{
+    std::ifstream File(APath, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
+}
+
+// The bytes the connection-file writer makes for a company, on this workstation.
+class TExpectedFile : TRDPWriter {
+public:
+    static std::string Bytes(UStringView ACode, UStringView AAddress) { return RDPFileBytes(BuildRDPLines(ACode, AAddress)); }
+};
+
+std::wstring W(const UString& AText) { return win32::W(AText); }
+
+platform::THttpResponse Send(const UString& AMethod, const UString& AUrl, std::string ABody = {})
+{
+    platform::THttpRequest Request;
+    Request.Method = AMethod;
+    Request.Url = AUrl;
+    Request.Headers = {{u"Content-Type", u"application/json"}};
+    Request.Body = std::move(ABody);
+    Request.ConnectTimeoutMs = 5000;
+    Request.ReceiveResponseTimeoutMs = 5000;
+    platform::THttpResponse Response = platform::Http().Send(Request);
+    EXPECT_EQ(Response.StatusCode, 200) << DebugUtf8(AUrl) << " " << Response.Body;
+    return Response;
+}
+
+// https://localhost:<port> of the compiled-in service base URL.
+UString SignInOrigin()
+{
+    UString Base = consts::ServiceBaseUrl;
+    return Base.substr(0, Base.size() - UString(u"/cloudsetup").size());
+}
+void SignInFault(const std::string& AJson) { Send(u"POST", SignInOrigin() + u"/control/fault", AJson); }
+void DownloadFault(const UString& AQuery) { Send(u"POST", UString(consts::AddinDownloadBase) + u"/control/fault?" + AQuery); }
+
+void ResetStandins()
+{
+    Send(u"POST", SignInOrigin() + u"/control/reset", "{}");
+    Send(u"POST", UString(consts::AddinDownloadBase) + u"/control/reset");
+}
+
+// The code the service "e-mailed" last to the address.
+std::wstring OutboxCode(const std::wstring& AEmail)
+{
+    platform::THttpResponse Response = Send(u"GET", SignInOrigin() + u"/control/outbox?email=" + win32::U(AEmail));
+    auto Answer = json::Parse(AsciiToU(Response.Body));
+    return Answer ? W(json::ReadText(*Answer, u"code", u"")) : std::wstring();
+}
+
+fs::path DesktopFolder()
+{
+    wchar_t Path[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, Path);
+    return Path;
+}
+
+struct TCompany {
+    const wchar_t* Code;
+    const char16_t* Address;
+};
+// The demo user's companies: direct inside the cloud domain, the one with rules of its own, and
+// one reached through the gateway.
+const TCompany Companies[] = {
+    {L"ACME", u"rds01.acme.zelvcloud.invalid"},
+    {L"HQV", u"rds.hqv.zelvcloud.invalid"},
+    {L"ZELV", u"zelvhq01"},
+};
+
+fs::path FileOf(const TCompany& ACompany) { return DesktopFolder() / (std::wstring(ACompany.Code) + L" Zelv Cloud.rdp"); }
+
+std::vector<std::wstring> Lines(const std::wstring& AText)
+{
+    std::vector<std::wstring> Result;
+    size_t Start = 0;
+    while (Start <= AText.size()) {
+        const size_t End = AText.find(L"\r\n", Start);
+        Result.push_back(AText.substr(Start, End == std::wstring::npos ? std::wstring::npos : End - Start));
+        if (End == std::wstring::npos)
+            break;
+        Start = End + 2;
+    }
+    while (!Result.empty() && Result.back().empty())
+        Result.pop_back();
+    return Result;
+}
+
+std::string Utf8(const std::wstring& AText) { return DebugUtf8(win32::U(AText)); }
+
+// What a user does with the window: typing, keys and clicks, each as the window gets it from the
+// keyboard and the mouse.
+class TUser {
+public:
+    explicit TUser(const TProgram& AProgram) : P(AProgram) {}
+
+    // Selects all of the box's text, as Ctrl+A does, and types AText over it.
+    void TypeInto(TCtl ABox, const std::wstring& AText)
+    {
+        HWND Box = P.Child(ABox);
+        SendMessageW(Box, EM_SETSEL, 0, -1);
+        if (AText.empty())
+            PostMessageW(Box, WM_CHAR, VK_BACK, 0);
+        for (wchar_t Typed : AText)
+            PostMessageW(Box, WM_CHAR, Typed, 0);
+        EXPECT_TRUE(WaitFor([&] { return P.Text(ABox) == AText; })) << Utf8(P.Text(ABox));
+    }
+    void PressEnter(TCtl ABox) { PostMessageW(P.Child(ABox), WM_KEYDOWN, VK_RETURN, 0); }
+    void Click(TCtl AButton) { PostMessageW(P.Child(AButton), BM_CLICK, 0, 0); }
+    void ClickLink() { ClickAt(P.Child(TCtl::FLblShowLog), 5, 5); }
+    void ClickListItem(int AIndex)
+    {
+        HWND List = P.Child(TCtl::lstCompanies);
+        RECT Item = {};
+        ASSERT_NE(SendMessageW(List, LB_GETITEMRECT, AIndex, reinterpret_cast<LPARAM>(&Item)), LB_ERR);
+        ClickAt(List, Item.left + 12, (Item.top + Item.bottom) / 2);
+    }
+
+    // Waits until the window is idle again: nothing busy, the boxes usable.
+    bool Idle()
+    {
+        return WaitFor([&] { return !P.Showing(TCtl::AniIndicator) && P.Enabled(TCtl::edtEmail); }, SignInTimeoutMs);
+    }
+
+private:
+    static void ClickAt(HWND AWindow, int AX, int AY)
+    {
+        PostMessageW(AWindow, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(AX, AY));
+        PostMessageW(AWindow, WM_LBUTTONUP, 0, MAKELPARAM(AX, AY));
+    }
+    const TProgram& P;
+};
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        ResetStandins();
+        CleanMachine();
+        // A machine-wide folder of this test's own, so every run installs the add-in afresh. The
+        // program inherits it.
+        wchar_t Temp[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, Temp);
+        FAllUsers = fs::path(Temp) / (L"zelv-e2e-" + std::to_wstring(GetCurrentProcessId()));
+        fs::create_directories(FAllUsers);
+        GetEnvironmentVariableW(L"AllUsersProfile", FSavedAllUsers, MAX_PATH);
+        SetEnvironmentVariableW(L"AllUsersProfile", FAllUsers.c_str());
+    }
+
+    void TearDown() override
+    {
+        SetEnvironmentVariableW(L"AllUsersProfile", FSavedAllUsers[0] ? FSavedAllUsers : nullptr);
+        std::error_code Ignored;
+        fs::remove_all(FAllUsers, Ignored);
+        CleanMachine();
+        ResetStandins();
+        CoUninitialize();
+    }
+
+    static void CleanMachine()
+    {
+        RegDeleteTreeW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str());
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, W(TWinActions::PolicyKeyPath).c_str(), W(TWinActions::PolicyValueName).c_str());
+        for (const TCompany& C : Companies)
+            DeleteFileW(FileOf(C).c_str());
+    }
+
+    fs::path AddinPath() const { return FAllUsers / L"ZelvCloud" / L"zelvcloud64.dll"; }
+
+    // Asks for a code for the demo user, typing the address with capitals and blanks.
+    void RequestCode(const TProgram& AProgram, TUser& AUser, const std::wstring& AScreenshots)
+    {
+        auto Shot = [&](const wchar_t* AState) {
+            if (!AScreenshots.empty())
+                AProgram.Screenshot(AScreenshots + AState);
+        };
+        Shot(L"01-email");
+        AUser.TypeInto(TCtl::edtEmail, L"  Demo@Example.TEST ");
+        Shot(L"02-email-typed");
+        AUser.PressEnter(TCtl::edtEmail);
+        ASSERT_TRUE(WaitFor([&] { return AProgram.Showing(TCtl::edtCode); }, SignInTimeoutMs))
+            << Utf8(AProgram.Text(TCtl::lblEmailStatus));
+        EXPECT_EQ(AProgram.Text(TCtl::edtEmail), L"  Demo@Example.TEST ") << "the box keeps what was typed";
+        ASSERT_TRUE(AUser.Idle());
+        Shot(L"03-code");
+        FCode = OutboxCode(Demo);
+        ASSERT_EQ(FCode.size(), 6u) << "a code was sent to the trimmed, lower-cased address";
+    }
+
+    // Signs the demo user in the way a person would, up to the companies page.
+    void SignIn(const TProgram& AProgram, TUser& AUser, const std::wstring& AScreenshots = {})
+    {
+        ASSERT_NO_FATAL_FAILURE(RequestCode(AProgram, AUser, AScreenshots));
+        AUser.TypeInto(TCtl::edtCode, FCode);
+        if (!AScreenshots.empty())
+            AProgram.Screenshot(AScreenshots + L"04-code-typed");
+        AUser.Click(TCtl::btnVerify);
+        ASSERT_TRUE(WaitFor([&] { return AProgram.Showing(TCtl::lstCompanies); }, SignInTimeoutMs))
+            << Utf8(AProgram.Text(TCtl::lblCodeStatus));
+        ASSERT_TRUE(AUser.Idle());
+        EXPECT_EQ(SendMessageW(AProgram.Child(TCtl::lstCompanies), LB_GETCOUNT, 0, 0), 3);
+        if (!AScreenshots.empty())
+            AProgram.Screenshot(AScreenshots + L"05-companies");
+    }
+
+    // Waits for the end of the run and gives the log's lines.
+    std::vector<std::wstring> FinishedLog(const TProgram& AProgram)
+    {
+        EXPECT_TRUE(WaitFor([&] { return AProgram.Text(TCtl::btnSetup) == L"Close"; }, RunTimeoutMs))
+            << Utf8(AProgram.Text(TCtl::memoStatus));
+        return Lines(AProgram.Text(TCtl::memoStatus));
+    }
+
+    void ExpectClosedCleanly(const TProgram& AProgram, DWORD ATimeoutMs = StepTimeoutMs)
+    {
+        ASSERT_EQ(WaitForSingleObject(AProgram.Process(), ATimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
+        DWORD ExitCode = 1;
+        GetExitCodeProcess(AProgram.Process(), &ExitCode);
+        EXPECT_EQ(ExitCode, 0u);
+    }
+
+    std::wstring FCode;
+    fs::path FAllUsers;
+    wchar_t FSavedAllUsers[MAX_PATH] = {};
+};
+
+TEST_F(EndToEnd, HappyPathSetsUpTheTickedCompanies)
+{
+    // The library is held back a moment so the running page can be seen.
+    DownloadFault(u"mode=stall&value=1500");
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(SignIn(Program, User, L"e2e-happy-"));
+
+    User.ClickListItem(0);  // ACME unticked: HQV and ZELV remain
+    Program.Screenshot(L"e2e-happy-06-one-unticked");
+    User.Click(TCtl::btnSetup);
+    EXPECT_TRUE(WaitFor([&] { return Program.Showing(TCtl::memoStatus) && !Program.Showing(TCtl::lstCompanies); }));
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::memoStatus).find(L"Downloading zelvcloud DLL...") != std::wstring::npos; }));
+    Program.Screenshot(L"e2e-happy-07-running");
+
+    const std::vector<std::wstring> Log = FinishedLog(Program);
+    const std::wstring Desktop = DesktopFolder().wstring();
+    const std::vector<std::wstring> Expected = {
+        L"Starting setup...",
+        L"RDP: " + FileOf(Companies[1]).wstring(),
+        L"RDP: " + FileOf(Companies[2]).wstring(),
+        L"Downloading zelvcloud DLL...",
+        L"DLL: " + AddinPath().wstring(),
+        L"Configuring registry...",
+        L"Registry configured",
+        L"Disabling UDP (may prompt for admin)...",
+        L"UDP disabled for RDP",
+    };
+    EXPECT_EQ(Log, Expected) << Utf8(Program.Text(TCtl::memoStatus));
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Setup Complete!");
+    EXPECT_TRUE(Program.Showing(TCtl::FLblSetupResult));
+    EXPECT_FALSE(Program.Showing(TCtl::memoStatus));
+    EXPECT_EQ(Program.Text(TCtl::FLblShowLog), L"Show install log");
+    Program.Screenshot(L"e2e-happy-08-complete");
+
+    User.ClickLink();
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Hide install log"; }));
+    EXPECT_TRUE(Program.Showing(TCtl::memoStatus));
+    Program.Screenshot(L"e2e-happy-09-log-opened");
+    User.ClickLink();
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::FLblShowLog) == L"Show install log"; }));
+    EXPECT_FALSE(Program.Showing(TCtl::memoStatus));
+    Program.Screenshot(L"e2e-happy-10-log-hidden");
+
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+
+    EXPECT_FALSE(fs::exists(FileOf(Companies[0]))) << "unticked";
+    for (const TCompany& C : {Companies[1], Companies[2]}) {
+        SCOPED_TRACE(Utf8(C.Code));
+        EXPECT_EQ(ReadBytes(FileOf(C)), TExpectedFile::Bytes(win32::U(C.Code), C.Address));
+    }
+    const std::string Served = ReadBytes(fs::path(ZELV_TEST_ADDIN_DIR) / "zelvcloud64.dll");
+    ASSERT_FALSE(Served.empty());
+    EXPECT_EQ(ReadBytes(AddinPath()), Served);
+    wchar_t Name[MAX_PATH] = {};
+    DWORD Size = sizeof Name;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str(), L"Name", RRF_RT_REG_SZ, nullptr, Name, &Size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(std::wstring(Name), AddinPath().wstring());
+    DWORD Policy = 0;
+    Size = sizeof Policy;
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, W(TWinActions::PolicyKeyPath).c_str(), W(TWinActions::PolicyValueName).c_str(),
+                           RRF_RT_REG_DWORD, nullptr, &Policy, &Size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(Policy, 1u);
+}
+
+// Each refusal leaves its text on the page of the request and the window idle, ready for the next
+// try; one window goes through them all, as a user who keeps trying would.
+TEST_F(EndToEnd, SignInFailuresLeaveTheWindowIdle)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+
+    struct TEmailCase {
+        const wchar_t* Screenshot;
+        const char* Fault;  // switched on at the service before the request
+        std::wstring Typed;
+        std::wstring Status;
+        bool Prefix;  // the status starts with the text, the rest is the system's message
+    };
+    const TEmailCase EmailCases[] = {
+        {L"empty", nullptr, L"   ", L"Please enter your email address.", false},
+        {L"unknown-address", nullptr, L"Nobody@Example.test", L"Email address not found. Please check and try again.", false},
+        {L"html-answer", R"({"mode":"html"})", Demo, L"Invalid response from server", false},
+        // Sent on to a port where nothing listens: the connection is refused at once, where a
+        // silent server would take the client's full time-out.
+        {L"service-unreachable", R"({"mode":"status","status":307,"location":"https://localhost:1/cloudsetup/auth/request-code","body":""})",
+         Demo, L"Connection error: ", true},
+    };
+    for (const TEmailCase& C : EmailCases) {
+        SCOPED_TRACE(Utf8(C.Screenshot));
+        if (C.Fault)
+            SignInFault(C.Fault);
+        // A different text first, so each answer is seen to arrive.
+        SendMessageW(Program.Child(TCtl::lblEmailStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        User.TypeInto(TCtl::edtEmail, C.Typed);
+        User.PressEnter(TCtl::edtEmail);
+        EXPECT_TRUE(WaitFor([&] {
+            const std::wstring Status = Program.Text(TCtl::lblEmailStatus);
+            return C.Prefix ? Status.rfind(C.Status, 0) == 0 && Status.size() > C.Status.size() : Status == C.Status;
+        }, SignInTimeoutMs)) << Utf8(Program.Text(TCtl::lblEmailStatus));
+        EXPECT_TRUE(User.Idle());
+        EXPECT_TRUE(Program.Showing(TCtl::edtEmail));
+        EXPECT_FALSE(Program.Showing(TCtl::edtCode));
+        Program.Screenshot(std::wstring(L"e2e-signin-") + C.Screenshot);
+        Send(u"POST", SignInOrigin() + u"/control/fault", R"({"mode":"none"})");
+    }
+
+    ASSERT_NO_FATAL_FAILURE(RequestCode(Program, User, {}));
+    const std::wstring Wrong = FCode == L"000000" ? L"000001" : L"000000";
+    struct TCodeCase {
+        const wchar_t* Screenshot;
+        std::wstring Typed;
+        std::wstring Status;
+    };
+    const std::wstring Invalid = L"Invalid verification code. Please try again.";
+    // The fifth wrong code voids the code.
+    const TCodeCase CodeCases[] = {
+        {L"five-characters", L"12345", L"Please enter the 6-digit code."},
+        {L"wrong-code", Wrong, Invalid},
+        {L"wrong-code-2", Wrong, Invalid},
+        {L"wrong-code-3", Wrong, Invalid},
+        {L"wrong-code-4", Wrong, Invalid},
+        {L"too-many-attempts", Wrong, L"Too many attempts. Please request a new code."},
+    };
+    for (const TCodeCase& C : CodeCases) {
+        SCOPED_TRACE(Utf8(C.Screenshot));
+        // A different text first, so each answer is seen to arrive.
+        SendMessageW(Program.Child(TCtl::lblCodeStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+        User.TypeInto(TCtl::edtCode, C.Typed);
+        User.PressEnter(TCtl::edtCode);
+        EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblCodeStatus) == C.Status; }, SignInTimeoutMs))
+            << Utf8(Program.Text(TCtl::lblCodeStatus));
+        EXPECT_TRUE(User.Idle());
+        EXPECT_TRUE(Program.Showing(TCtl::edtCode));
+        EXPECT_FALSE(Program.Showing(TCtl::lstCompanies));
+        if (C.Screenshot != std::wstring(L"wrong-code-2") && C.Screenshot != std::wstring(L"wrong-code-3") &&
+            C.Screenshot != std::wstring(L"wrong-code-4"))
+            Program.Screenshot(std::wstring(L"e2e-signin-") + C.Screenshot);
+    }
+}
+
+// Another program holds the second company's file open: its error stands between the other two,
+// and the library, registry and UDP steps still run.
+TEST_F(EndToEnd, FileHeldOpenIsAnErrorOfItsCompanyOnly)
+{
+    const fs::path Held = FileOf(Companies[1]);
+    std::ofstream(Held, std::ios::binary) << "old";
+    wchar_t Self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, Self, MAX_PATH);
+    const std::wstring Holder = (fs::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
+    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
+    const std::wstring ReadyName = L"Local\\zelv-e2e-ready-" + Suffix, ReleaseName = L"Local\\zelv-e2e-release-" + Suffix;
+    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
+    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
+    ASSERT_TRUE(Ready && Release);
+    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + Held.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+    STARTUPINFOW Startup = {sizeof Startup};
+    PROCESS_INFORMATION Info = {};
+    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info));
+    win32::UniqueHandleObj HolderProcess(Info.hProcess);
+    win32::UniqueHandleObj HolderThread(Info.hThread);
+    HANDLE Waits[] = {Ready.Get(), HolderProcess.Get()};
+    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the file open";
+
+    {
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        const std::vector<std::wstring> Log = FinishedLog(Program);
+        ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(Log[1], L"RDP: " + FileOf(Companies[0]).wstring());
+        EXPECT_EQ(Log[2].rfind(L"ERROR (RDP HQV): ", 0), 0u) << Utf8(Log[2]);
+        EXPECT_GT(Log[2].size(), std::wstring(L"ERROR (RDP HQV): ").size()) << "with the reason";
+        EXPECT_EQ(Log[3], L"RDP: " + FileOf(Companies[2]).wstring());
+        EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+                  (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"DLL: " + AddinPath().wstring(),
+                                             L"Configuring registry...", L"Registry configured",
+                                             L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}));
+        EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+        EXPECT_TRUE(Program.Showing(TCtl::memoStatus));
+        EXPECT_FALSE(Program.Showing(TCtl::FLblShowLog));
+        EXPECT_EQ(Program.Rect(TCtl::memoStatus).top, 120 + 62);
+        const RECT Setup = Program.Rect(TCtl::btnSetup);
+        EXPECT_EQ(Program.PixelAt(Setup.left + 12, Setup.top + 6), RGB(0x88, 0x88, 0x88)) << "grey button";
+        Program.Screenshot(L"e2e-run-file-held-open");
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
+    }
+    SetEvent(Release.Get());
+    WaitForSingleObject(HolderProcess.Get(), 5000);
+    EXPECT_EQ(ReadBytes(Held), "old") << "the held file is left as it was";
+    EXPECT_EQ(ReadBytes(FileOf(Companies[2])), TExpectedFile::Bytes(u"ZELV", Companies[2].Address));
+}
+
+TEST_F(EndToEnd, CorruptedAddinIsAnErrorAndTheRegistryStepsStillRun)
+{
+    DownloadFault(u"mode=corrupt");
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+    User.Click(TCtl::btnSetup);
+    const std::vector<std::wstring> Log = FinishedLog(Program);
+    ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+    EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+              (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"ERROR: " + IntegrityText, L"Configuring registry...",
+                                         L"Registry configured", L"Disabling UDP (may prompt for admin)...",
+                                         L"UDP disabled for RDP"}));
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+    EXPECT_FALSE(fs::exists(AddinPath())) << "nothing of the corrupted download is left in place";
+    Program.Screenshot(L"e2e-run-corrupted-addin");
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+}
+
+TEST_F(EndToEnd, ClosingDuringARunIsRefusedAndTheRunGoesOn)
+{
+    DownloadFault(u"mode=stall&value=2500");
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+    User.Click(TCtl::btnSetup);
+    ASSERT_TRUE(WaitFor([&] { return Program.Text(TCtl::memoStatus).find(L"Downloading zelvcloud DLL...") != std::wstring::npos; }));
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+
+    HWND Box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (Box = TopWindowOf(Program.ProcessId(), L"#32770")) != nullptr; }));
+    EXPECT_EQ(TextOf(Box), Title);
+    EXPECT_EQ(TextOf(GetDlgItem(Box, 0xFFFF)), L"Please wait for setup to complete before closing.");
+    SendMessageW(GetDlgItem(Box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Box); }));
+
+    const std::vector<std::wstring> Log = FinishedLog(Program);
+    ASSERT_FALSE(Log.empty());
+    EXPECT_EQ(Log.back(), L"UDP disabled for RDP");
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Setup Complete!");
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+}
+
+// The window may close while the service has not answered yet; the answer that arrives later
+// finds no window, and the program ends normally.
+TEST_F(EndToEnd, ClosingDuringAVerificationEndsTheProgramCleanly)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    ASSERT_NO_FATAL_FAILURE(RequestCode(Program, User, {}));
+    SignInFault(R"({"mode":"delay","delayMs":1500})");
+    User.TypeInto(TCtl::edtCode, FCode);
+    User.Click(TCtl::btnVerify);
+    ASSERT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblCodeStatus) == L"Verifying..."; }));
+    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Program.Window()); })) << "closing is allowed";
+    EXPECT_EQ(TopWindowOf(Program.ProcessId(), L"#32770"), nullptr) << "no message box";
+    ExpectClosedCleanly(Program, SignInTimeoutMs);
+}
+
+}  // namespace
