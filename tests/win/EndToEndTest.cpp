@@ -188,9 +188,12 @@ protected:
     void TearDown() override
     {
         SetEnvironmentVariableW(L"AllUsersProfile", FSavedAllUsers[0] ? FSavedAllUsers : nullptr);
-        std::error_code Ignored;
-        fs::remove_all(FAllUsers, Ignored);
-        CleanMachine();
+        // The demo (scripts/run without a display) keeps what the program wrote, to show it.
+        if (GetEnvironmentVariableW(L"ZELV_E2E_KEEP", nullptr, 0) == 0) {
+            std::error_code Ignored;
+            fs::remove_all(FAllUsers, Ignored);
+            CleanMachine();
+        }
         ResetStandins();
         CoUninitialize();
     }
