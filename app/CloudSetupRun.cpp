@@ -6,17 +6,6 @@
 
 namespace zelv {
 
-namespace {
-
-UString FailureText(const std::exception& AFailure)
-{
-    if (auto* Known = dynamic_cast<const ECloudSetupError*>(&AFailure))
-        return Known->Message();
-    return AsciiToU(AFailure.what());
-}
-
-}  // namespace
-
 bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const std::vector<intptr_t>& ASelectedIndices,
               const std::function<void(const UString&)>& ALog)
 {

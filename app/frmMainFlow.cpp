@@ -11,13 +11,6 @@ namespace zelv {
 
 namespace {
 
-UString FailureText(const std::exception& AFailure)
-{
-    if (auto* Known = dynamic_cast<const ECloudSetupError*>(&AFailure))
-        return Known->Message();
-    return AsciiToU(AFailure.what());
-}
-
 // A request's outcome; a raised failure becomes a failed result with "Connection error: ".
 template <class Call>
 TAPIResult CallService(Call ACall)

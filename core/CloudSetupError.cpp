@@ -7,6 +7,13 @@ ECloudSetupError::ECloudSetupError(UString AMessage)
 {
 }
 
+UString FailureText(const std::exception& AFailure)
+{
+    if (auto* Known = dynamic_cast<const ECloudSetupError*>(&AFailure))
+        return Known->Message();
+    return AsciiToU(AFailure.what());
+}
+
 UString TrimSystemText(UStringView ASystemText)
 {
     size_t Length = ASystemText.size();

@@ -27,6 +27,9 @@ private:
 UString OSErrorMessage(unsigned long ACode, UStringView ASystemText);
 [[noreturn]] void RaiseOSError(unsigned long ACode, UStringView ASystemText);
 
+// The text a user reads for any failure: our own message, or the library's description.
+UString FailureText(const std::exception& AFailure);
+
 // The system's text without trailing blanks, line breaks and full stops.
 UString TrimSystemText(UStringView ASystemText);
 
