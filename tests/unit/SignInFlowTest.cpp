@@ -53,15 +53,21 @@ protected:
     const TControl& C(TCtl AId) const { return FForm->Ctl(AId); }
     bool Busy() const { return !C(TCtl::edtEmail).Enabled; }
 
-    void SignIn()
+    // Up to a verification in flight: the code requested and answered, the code sent.
+    void StartVerification(const UString& AEmail, const UString& ACode)
     {
-        FForm->SetText(TCtl::edtEmail, u"User@Example.com");
+        FForm->SetText(TCtl::edtEmail, AEmail);
         FHttp.Answer(200, R"({"success":true,"message":"sent","expiresInSeconds":600})");
         FForm->KeyDown(TCtl::edtEmail, 13);
         FPool.RunAll();
-        FForm->SetText(TCtl::edtCode, u" 123456 ");
+        FForm->SetText(TCtl::edtCode, ACode);
         FHttp.Answer(200, Companies);
         FForm->Click(TCtl::btnVerify);
+    }
+
+    void SignIn()
+    {
+        StartVerification(u"User@Example.com", u" 123456 ");
         FPool.RunAll();
     }
 
@@ -168,13 +174,7 @@ TEST_F(SignInFlow, FailedVerificationKeepsTheCodeAndTheCompaniesOfBefore)
 
 TEST_F(SignInFlow, BackDuringVerificationThenTheAnswerStillArrives)
 {
-    FForm->SetText(TCtl::edtEmail, u"a@b.c");
-    FHttp.Answer(200, R"({"success":true})");
-    FForm->Click(TCtl::btnSendCode);
-    FPool.RunAll();
-    FForm->SetText(TCtl::edtCode, u"123456");
-    FHttp.Answer(200, Companies);
-    FForm->Click(TCtl::btnVerify);
+    StartVerification(u"a@b.c", u"123456");
     FForm->Click(TCtl::btnBackToEmail);
     EXPECT_TRUE(FForm->IsShowing(TCtl::PanelEmail));
     FPool.RunAll();
@@ -183,13 +183,7 @@ TEST_F(SignInFlow, BackDuringVerificationThenTheAnswerStillArrives)
 
 TEST_F(SignInFlow, WindowClosedWhileVerifyingDropsTheLateStep)
 {
-    FForm->SetText(TCtl::edtEmail, u"a@b.c");
-    FHttp.Answer(200, R"({"success":true})");
-    FForm->Click(TCtl::btnSendCode);
-    FPool.RunAll();
-    FForm->SetText(TCtl::edtCode, u"123456");
-    FHttp.Answer(200, Companies);
-    FForm->Click(TCtl::btnVerify);
+    StartVerification(u"a@b.c", u"123456");
     FForm->FormDestroy();
     FForm.reset();  // the window is gone before the answer arrives
     FPool.RunAll();  // ASan reports any touch of the freed window or a leaked list

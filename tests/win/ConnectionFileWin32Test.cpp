@@ -11,6 +11,7 @@
 #include "profiles/CloudSetupRDPWriter.h"
 #include "service/CloudSetupConst.h"
 #include "win/ConnectionFileSupport.h"
+#include "win/FileHolder.h"
 
 using namespace zelv;
 using test::Hex;
@@ -112,29 +113,11 @@ TEST_F(ConnectionFileOnDisk, FileHeldOpenByAnotherProgramCannotBeCreated)
     test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
     test::WriteBytes(Target, "old");
 
-    wchar_t Self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, Self, MAX_PATH);
-    std::wstring Holder = (test::fs::path(Self).parent_path() / "zelv_hold_file.exe").wstring();
-    std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
-    std::wstring ReadyName = L"Local\\zelv-hold-ready-" + Suffix;
-    std::wstring ReleaseName = L"Local\\zelv-hold-release-" + Suffix;
-    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
-    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
-    ASSERT_TRUE(Ready && Release);
-
-    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + Target.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
-    STARTUPINFOW Startup = {sizeof Startup};
-    PROCESS_INFORMATION Info = {};
-    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &Startup, &Info));
-    win32::UniqueHandleObj Process(Info.hProcess);
-    win32::UniqueHandleObj Thread(Info.hThread);
-    HANDLE Waits[] = {Ready.Get(), Process.Get()};
-    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the file open";
+    test::THeldFile Holder(Target);
+    ASSERT_TRUE(Holder.Held()) << "the holder has the file open";
 
     UString Message = FailureOf(FFolder.Text(), u"ab1", u"10.0.0.5");
-    SetEvent(Release.Get());
-    EXPECT_EQ(WaitForSingleObject(Process.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(Holder.Release());
 
     const UString Start = u"Cannot create file \"" + FFolder.Text() + u"\\AB1 Zelv Cloud.rdp\". ";
     EXPECT_EQ(Message.substr(0, Start.size()), Start) << DebugUtf8(Message);

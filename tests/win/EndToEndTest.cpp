@@ -21,6 +21,7 @@
 #include "win/WindowDriver.h"
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
+#include "win/FileHolder.h"
 
 using namespace zelv;
 using namespace zelv::test;
@@ -417,22 +418,8 @@ TEST_F(EndToEnd, FileHeldOpenIsAnErrorOfItsCompanyOnly)
 {
     const fs::path Held = FileOf(Companies[1]);
     std::ofstream(Held, std::ios::binary) << "old";
-    wchar_t Self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, Self, MAX_PATH);
-    const std::wstring Holder = (fs::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
-    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
-    const std::wstring ReadyName = L"Local\\zelv-e2e-ready-" + Suffix, ReleaseName = L"Local\\zelv-e2e-release-" + Suffix;
-    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
-    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
-    ASSERT_TRUE(Ready && Release);
-    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + Held.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
-    STARTUPINFOW Startup = {sizeof Startup};
-    PROCESS_INFORMATION Info = {};
-    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info));
-    win32::UniqueHandleObj HolderProcess(Info.hProcess);
-    win32::UniqueHandleObj HolderThread(Info.hThread);
-    HANDLE Waits[] = {Ready.Get(), HolderProcess.Get()};
-    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the file open";
+    test::THeldFile Holder(Held);
+    ASSERT_TRUE(Holder.Held()) << "the holder has the file open";
 
     {
         TProgram Program;
@@ -460,8 +447,7 @@ TEST_F(EndToEnd, FileHeldOpenIsAnErrorOfItsCompanyOnly)
         User.Click(TCtl::btnSetup);
         ExpectClosedCleanly(Program);
     }
-    SetEvent(Release.Get());
-    WaitForSingleObject(HolderProcess.Get(), 5000);
+    Holder.Release();
     EXPECT_EQ(ReadBytes(Held), "old") << "the held file is left as it was";
     EXPECT_EQ(ReadBytes(FileOf(Companies[2])), TExpectedFile::Bytes(u"ZELV", Companies[2].Address));
 }

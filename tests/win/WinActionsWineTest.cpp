@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Text.h"
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
+#include "win/FileHolder.h"
 
 using namespace zelv;
 
@@ -152,30 +153,12 @@ TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
 TEST_F(AddinInstall, LibraryHeldByAnotherProcessStays)
 {
     InstallOld("an outdated build");
-    wchar_t Self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, Self, MAX_PATH);
-    const std::wstring Holder = (std::filesystem::path(Self).parent_path() / L"zelv_hold_file.exe").wstring();
-    const std::wstring Suffix = std::to_wstring(GetCurrentProcessId());
-    const std::wstring ReadyName = L"Local\\zelv-addin-ready-" + Suffix;
-    const std::wstring ReleaseName = L"Local\\zelv-addin-release-" + Suffix;
-    win32::UniqueHandleObj Ready(CreateEventW(nullptr, TRUE, FALSE, ReadyName.c_str()));
-    win32::UniqueHandleObj Release(CreateEventW(nullptr, TRUE, FALSE, ReleaseName.c_str()));
-    ASSERT_TRUE(Ready && Release);
-
-    std::wstring CommandLine = L"\"" + Holder + L"\" \"" + FLibrary.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
-    STARTUPINFOW Startup = {sizeof Startup};
-    PROCESS_INFORMATION Info = {};
-    ASSERT_TRUE(CreateProcessW(Holder.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &Startup, &Info));
-    win32::UniqueHandleObj Process(Info.hProcess);
-    win32::UniqueHandleObj Thread(Info.hThread);
-    HANDLE Waits[] = {Ready.Get(), Process.Get()};
-    ASSERT_EQ(WaitForMultipleObjects(2, Waits, FALSE, 10000), WAIT_OBJECT_0) << "the holder has the library open";
+    test::THeldFile Holder(FLibrary);
+    ASSERT_TRUE(Holder.Held()) << "the holder has the library open";
 
     UString Error;
     const bool Result = Download(Error);
-    SetEvent(Release.Get());
-    EXPECT_EQ(WaitForSingleObject(Process.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_TRUE(Holder.Release());
 
     EXPECT_TRUE(Result);
     EXPECT_EQ(Error, InUseText);
