@@ -7,6 +7,7 @@
 #include "common/WinActionsFakes.h"
 #include "common/WorkstationFakes.h"
 #include "workstation/CloudSetupWinActions.h"
+#include "workstation/CloudSetupWinActionsConst.h"
 
 using namespace zelv;
 using platform::TRegistryHive;
@@ -120,7 +121,7 @@ TEST_F(WinActions, FreshInstallDownloadsVerifiesAndWrites)
     ASSERT_EQ(FHttp.Requests.size(), 1u);
     const platform::THttpRequest& Request = FHttp.Requests[0];
     EXPECT_EQ(Request.Method, u"GET");
-    EXPECT_EQ(Request.Url, u"http://localhost:47480/downloads/zelvcloud/zelvcloud64.dll");
+    EXPECT_EQ(Request.Url, UString(consts::AddinDownloadBase) + u"/downloads/zelvcloud/zelvcloud64.dll");
     EXPECT_TRUE(Request.Headers.empty());
     EXPECT_TRUE(Request.Body.empty());
     EXPECT_EQ(Request.ResolveTimeoutMs, 15000);
@@ -143,7 +144,7 @@ TEST_F(WinActions, NativeArm64GetsThe32BitLibrary)
     FHttp.Response.Body = StandinAddin("zelvcloud32.dll");
     UString Error;
     EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
-    EXPECT_EQ(FHttp.Requests.at(0).Url, u"http://localhost:47480/downloads/zelvcloud/zelvcloud32.dll");
+    EXPECT_EQ(FHttp.Requests.at(0).Url, UString(consts::AddinDownloadBase) + u"/downloads/zelvcloud/zelvcloud32.dll");
     EXPECT_EQ(FFiles.Files.at(Folder + u"zelvcloud32.dll"), FHttp.Response.Body);
 }
 
