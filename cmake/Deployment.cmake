@@ -5,8 +5,13 @@ set(ZELV_DEFAULT_GATEWAY_HOST "gateway.zelvcloud.invalid" CACHE STRING "RD Gatew
 set(ZELV_ALTERNATE_GATEWAY_HOST "gateway2.zelvcloud.invalid" CACHE STRING "RD Gateway for HQV, VOD and DEZ")
 set(ZELV_INHOUSE_SERVER_HOST "zelvhq01" CACHE STRING "Single-label host name of the in-house company's server")
 set(ZELV_SIGNIN_PORT "47443" CACHE STRING "Port of the stand-in sign-in service on localhost (tests and demo)")
-set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup" CACHE STRING
-    "Sign-in service base URL: https, path /cloudsetup, no trailing slash")
+set(_zelv_service_help "Sign-in service base URL: https, path /cloudsetup, no trailing slash")
+set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup" CACHE STRING "${_zelv_service_help}")
+# A service on localhost is the stand-in: it follows the port when a later configure changes it
+# (the cache would otherwise keep the first port and the program would miss its stand-in).
+if(ZELV_SERVICE_BASE_URL MATCHES "^https://localhost:[0-9]+/cloudsetup$")
+    set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup" CACHE STRING "${_zelv_service_help}" FORCE)
+endif()
 
 string(TOLOWER "${ZELV_CLOUD_DOMAIN}" _zelv_domain_lower)
 if(NOT ZELV_CLOUD_DOMAIN STREQUAL _zelv_domain_lower OR ZELV_CLOUD_DOMAIN STREQUAL "")

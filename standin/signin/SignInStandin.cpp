@@ -449,6 +449,12 @@ int main(int argc, char** argv)
             if (!Server->is_valid())
                 throw std::runtime_error("cannot load the certificate " + ACert + " or its key");
             Service.Install(*Server);
+            // The library's default shares the port (SO_REUSEPORT): a second stand-in of another
+            // test run would then get half of this one's connections instead of an error.
+            Server->set_socket_options([](socket_t ASocket) {
+                int Yes = 1;
+                setsockopt(ASocket, SOL_SOCKET, SO_REUSEADDR, &Yes, sizeof Yes);
+            });
             if (!Server->bind_to_port(AHost, APort)) {
                 if (ARequired)
                     throw std::runtime_error("cannot listen on " + AHost + " port " + std::to_string(APort) + " (in use?)");
