@@ -1,5 +1,6 @@
 #include "platform/win32/Win32InstallFiles.h"
 
+#include <windows.h>
 #include <sddl.h>
 
 #include <algorithm>
