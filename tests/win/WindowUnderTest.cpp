@@ -72,12 +72,16 @@ void PumpUntil(TDone ADone, HANDLE AEvent = nullptr)
     }
 }
 
-// The companies page in each layout of a run, reached by the user's own click on the set-up button.
-void ShowRunLayout(TMainForm& AForm, TTestLayout ALayout)
+// The companies page in each layout of a run, reached as a user reaches it: the last company
+// unticked with Space, then a click on the set-up button.
+void ShowRunLayout(TMainForm& AForm, HWND AWindow, TTestLayout ALayout)
 {
     TMainFormTestAccess::ShowCompanies(AForm, {{u"ACME", u"rds.acme.example"},
                                                {u"BETA-01", u"10.20.30.40"},
                                                {u"GAMMA", u"gamma.zelv.cloud"}});
+    HWND List = GetDlgItem(AWindow, static_cast<int>(TCtl::lstCompanies));
+    SendMessageW(List, LB_SETCURSEL, 2, 0);
+    SendMessageW(List, WM_KEYDOWN, VK_SPACE, 0);
     if (ALayout == tlSelection)
         return;
     TMainFormTestAccess::SetSetupSteps(AForm, StandInSteps(ALayout));
@@ -91,7 +95,7 @@ void ShowRunLayout(TMainForm& AForm, TTestLayout ALayout)
         AForm.Click(TCtl::FLblShowLog);
 }
 
-void ShowLayout(TMainForm& AForm, TTestLayout ALayout)
+void ShowLayout(TMainForm& AForm, HWND AWindow, TTestLayout ALayout)
 {
     switch (ALayout) {
     case tlEmail: AForm.ShowPanel(TCtl::PanelEmail); break;
@@ -104,7 +108,7 @@ void ShowLayout(TMainForm& AForm, TTestLayout ALayout)
         AForm.ShowPanel(TCtl::PanelCode);
         AForm.SetStatus(TCtl::lblCodeStatus, LongSystemFailure, true);
         break;
-    default: ShowRunLayout(AForm, ALayout); break;
+    default: ShowRunLayout(AForm, AWindow, ALayout); break;
     }
 }
 
@@ -218,7 +222,7 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
     switch (ACommand) {
     case tcSetTaskRunning: TMainFormTestAccess::SetTaskRunning(AForm, AArgument != 0); return true;
     case tcSetBusy: AForm.SetBusy(AArgument != 0); return true;
-    case tcShowLayout: ShowLayout(AForm, static_cast<TTestLayout>(AArgument)); return true;
+    case tcShowLayout: ShowLayout(AForm, AWindow, static_cast<TTestLayout>(AArgument)); return true;
     case tcChangeDpi: {
         // What the system sends when the window moves to a monitor of another scaling: the new
         // DPI and a window rectangle that keeps the client area's size in units.
