@@ -28,9 +28,10 @@ TCtl PageOf(const TMainForm& AForm, TCtl AId)
     return TCtl::None;
 }
 
-// How far down a label may grow: to the top of the nearest control below it that it would run
+// How far down a label may grow: to the top of the nearest control below its box that it would run
 // into (on its own page or outside the pages, shown or not, so the label never moves as others
-// come and go), else to the window's bottom edge.
+// come and go), else to the window's bottom edge. A control that starts within the label's box
+// belongs to another layout of the page and does not count.
 int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABox)
 {
     const TMainForm& Form = AView.Form();
@@ -40,10 +41,10 @@ int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABo
         if (C.Id == ALabel.Id || !UnitOf(C.Kind))
             continue;
         const TCtl OtherPage = PageOf(Form, C.Id);
-        if (OtherPage != TCtl::None && OtherPage != Page)
+        if (Page != TCtl::None && OtherPage != TCtl::None && OtherPage != Page)
             continue;
         const RECT Other = AView.DeviceRect(C);
-        if (Other.top > ABox.top && Other.left < ABox.right && Other.right > ABox.left)
+        if (Other.top >= ABox.bottom && Other.left < ABox.right && Other.right > ABox.left)
             Limit = std::min<int>(Limit, Other.top);
     }
     return Limit;
