@@ -14,6 +14,13 @@ public:
     static const TCompanyList* Companies(const TMainForm& AForm) { return AForm.FCompanies.get(); }
     static const UString& CurrentEmail(const TMainForm& AForm) { return AForm.FCurrentEmail; }
     static void SetSetupSteps(TMainForm& AForm, TSetupSteps ASteps) { AForm.FSetupSteps = std::move(ASteps); }
+    // The companies page as a successful verification leaves it.
+    static void ShowCompanies(TMainForm& AForm, TCompanyList ACompanies)
+    {
+        AForm.FCompanies = std::make_unique<TCompanyList>(std::move(ACompanies));
+        AForm.PopulateCompanies();
+        AForm.ShowPanel(TCtl::PanelCompanies);
+    }
 };
 
 }  // namespace zelv

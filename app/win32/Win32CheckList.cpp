@@ -1,4 +1,5 @@
 // The company list: an owner-drawn list box whose items carry a check box each.
+#include "app/win32/Win32Accessible.h"
 #include "app/win32/Win32Controls.h"
 #include "app/win32/Win32ViewPaint.h"
 
@@ -29,10 +30,20 @@ void Sync(TViewContext& AView, HWND AWindow, const TControl& AControl)
         Text.resize(SendMessageW(AWindow, LB_GETTEXT, I, reinterpret_cast<LPARAM>(Text.data())));
         Same = U(Text) == AControl.Items[I].Text;
     }
+    // Each item's data is its tick, where assistive technology reads it.
     if (!Same) {
         SendMessageW(AWindow, LB_RESETCONTENT, 0, 0);
-        for (const TListItem& Item : AControl.Items)
-            SendMessageW(AWindow, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
+        for (const TListItem& Item : AControl.Items) {
+            const LRESULT Index = SendMessageW(AWindow, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
+            SendMessageW(AWindow, LB_SETITEMDATA, Index, Item.Checked);
+        }
+        NotifyWinEvent(EVENT_OBJECT_REORDER, AWindow, OBJID_CLIENT, CHILDID_SELF);
+    } else {
+        for (int I = 0; I < Count; ++I)
+            if ((SendMessageW(AWindow, LB_GETITEMDATA, I, 0) != 0) != AControl.Items[I].Checked) {
+                SendMessageW(AWindow, LB_SETITEMDATA, I, AControl.Items[I].Checked);
+                NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AWindow, OBJID_CLIENT, I + 1);
+            }
     }
     SendMessageW(AWindow, LB_SETITEMHEIGHT, 0, AView.Scale(AControl.ItemHeight));
     InvalidateRect(AWindow, nullptr, TRUE);
@@ -44,7 +55,9 @@ void Toggle(TViewContext& AView, HWND AList, const TControl& AControl, int AInde
 {
     if (AIndex < 0 || AIndex >= static_cast<int>(AControl.Items.size()))
         return;
-    AView.Form().ItemChecked(AControl.Id, AIndex, !AControl.Items[AIndex].Checked);
+    const bool Checked = !AControl.Items[AIndex].Checked;
+    AView.Form().ItemChecked(AControl.Id, AIndex, Checked);
+    SendMessageW(AList, LB_SETITEMDATA, AIndex, Checked);
     RECT Item = {};
     if (SendMessageW(AList, LB_GETITEMRECT, AIndex, reinterpret_cast<LPARAM>(&Item)) != LB_ERR)
         InvalidateRect(AList, &Item, FALSE);
@@ -55,6 +68,7 @@ bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT A
              LRESULT& AResult)
 {
     switch (AMessage) {
+    case WM_GETOBJECT: return AnswerGetObject(AWindow, TAccessibleKind::CheckList, AWParam, ALParam, AResult);
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);

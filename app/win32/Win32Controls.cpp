@@ -2,11 +2,29 @@
 
 #include <commctrl.h>
 
+#include <exception>
+
+#include "core/CloudSetupError.h"
 #include "platform/win32/Win32Text.h"
 
 namespace zelv::win32 {
 
 namespace {
+
+LRESULT HandleControlMessage(TViewContext& AView, HWND AWindow, TCtl AId, UINT AMessage, WPARAM AWParam, LPARAM ALParam)
+{
+    const TControl& C = AView.Form().Ctl(AId);
+    if (AMessage == WM_SETCURSOR && C.HandCursor && LOWORD(ALParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    if (const TControlUnit* Unit = UnitOf(C.Kind); Unit && Unit->Message) {
+        LRESULT Result = 0;
+        if (Unit->Message(AView, AWindow, C, AMessage, AWParam, ALParam, Result))
+            return Result;
+    }
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
 
 LRESULT CALLBACK ControlProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId, DWORD_PTR AView)
 {
@@ -17,15 +35,14 @@ LRESULT CALLBACK ControlProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM
     auto& View = *reinterpret_cast<TViewContext*>(AView);
     if (!View.HasForm())
         return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
-    const TControl& C = View.Form().Ctl(static_cast<TCtl>(AId));
-    if (AMessage == WM_SETCURSOR && C.HandCursor && LOWORD(ALParam) == HTCLIENT) {
-        SetCursor(LoadCursorW(nullptr, IDC_HAND));
-        return TRUE;
-    }
-    if (const TControlUnit* Unit = UnitOf(C.Kind); Unit && Unit->Message) {
-        LRESULT Result = 0;
-        if (Unit->Message(View, AWindow, C, AMessage, AWParam, ALParam, Result))
-            return Result;
+    // Nothing may unwind into the system's code that called us: the failure is shown and the
+    // control's own class answers the message.
+    try {
+        return HandleControlMessage(View, AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
+    } catch (const std::exception& E) {
+        View.ReportFailure(FailureText(E));
+    } catch (...) {
+        View.ReportFailure({});
     }
     return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
 }
@@ -97,8 +114,10 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
     const TMainForm& Form = AView.Form();
     if (AControl.Kind == TControlKind::ButtonCaption) {
         if (HWND Button = AView.Child(AControl.Parent)) {
-            if (WindowText(Button) != AControl.Text)
+            if (WindowText(Button) != AControl.Text) {
                 SetWindowTextW(Button, W(AControl.Text));
+                NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Button, OBJID_CLIENT, CHILDID_SELF);
+            }
             InvalidateRect(Button, nullptr, FALSE);
         }
         return;

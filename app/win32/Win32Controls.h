@@ -59,6 +59,9 @@ void CreateControl(TViewContext& AView, const TControl& AControl);
 // caption its button.
 void SyncControl(TViewContext& AView, const TControl& AControl);
 
+// Lets a label whose text wraps past its box grow down to the next control below it.
+void FitLabel(TViewContext& AView, const TControl& ALabel);
+
 // The control's window text, as the controller's text.
 UString WindowText(HWND AWindow);
 

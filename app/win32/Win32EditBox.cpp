@@ -116,7 +116,15 @@ bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT A
             return true;
         }
         return false;
+    case WM_SYSKEYDOWN:
+        // Enter counts with any modifier; with Alt it arrives as a system key.
+        if (AWParam != VK_RETURN)
+            return false;
+        AView.Form().KeyDown(AControl.Id, VK_RETURN);
+        AResult = 0;
+        return true;
     case WM_CHAR:
+    case WM_SYSCHAR:
         // A single-line box has nothing to do with Enter but beep.
         if (AWParam == L'\r' || AWParam == L'\n') {
             AResult = 0;

@@ -1,8 +1,10 @@
 #include "app/win32/Win32FormView.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "app/win32/Win32Controls.h"
+#include "core/CloudSetupError.h"
 #include "app/win32/Win32ViewPaint.h"
 #include "platform/win32/Win32Text.h"
 
@@ -171,6 +173,11 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
     if (!Window)
         return;
     SyncControl(FView, AControl);
+    // A control that moved may change how far the labels above it can grow.
+    if (AControl.Kind != TControlKind::Label)
+        for (const TControl& C : FView.Form().Controls())
+            if (C.Kind == TControlKind::Label && C.Parent == AControl.Parent)
+                FitLabel(FView, C);
     // Focus never stays on a control that can no longer take it.
     HWND Focus = GetFocus();
     if (Focus && GetParent(Focus) == Window && (!IsWindowVisible(Focus) || !IsWindowEnabled(Focus)))
@@ -211,7 +218,16 @@ LRESULT CALLBACK TWin32FormView::WindowProc(HWND AWindow, UINT AMessage, WPARAM 
         Self->FView.ForgetChildren();
         return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
     }
-    return Self->HandleMessage(AMessage, AWParam, ALParam);
+    // Nothing may unwind into the system's code that called us: the failure is shown and the
+    // message gets the system's default answer, except that a failed close keeps the window.
+    try {
+        return Self->HandleMessage(AMessage, AWParam, ALParam);
+    } catch (const std::exception& E) {
+        Self->FView.ReportFailure(FailureText(E));
+    } catch (...) {
+        Self->FView.ReportFailure({});
+    }
+    return AMessage == WM_CLOSE ? 0 : DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
 }
 
 LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALParam)
@@ -240,6 +256,7 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
         if (OnActivate(LOWORD(AWParam)))
             return 0;
         break;
+    case WM_SHOW_FAILURE: return OnShowFailure();
     case WM_CLOSE: return OnClose();
     case WM_DESTROY: return OnDestroy();
     }
@@ -340,6 +357,14 @@ bool TWin32FormView::OnActivate(WORD AState)
         return true;
     }
     return false;
+}
+
+LRESULT TWin32FormView::OnShowFailure()
+{
+    const UString Text = FView.TakeFailure();
+    if (!Text.empty())
+        MessageBoxW(FView.Window(), W(Text), W(FView.Form().Ctl(TCtl::MainForm).Text), MB_OK | MB_ICONERROR);
+    return 0;
 }
 
 LRESULT TWin32FormView::OnClose()

@@ -47,6 +47,7 @@ private:
     LRESULT OnMeasureItem(MEASUREITEMSTRUCT& AItem);
     LRESULT OnCtlColor(HDC ADC, HWND AControl);
     bool OnActivate(WORD AState);
+    LRESULT OnShowFailure();
     LRESULT OnClose();
     LRESULT OnDestroy();
     void OnSettingsChanged();

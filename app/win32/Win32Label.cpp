@@ -2,11 +2,16 @@
 #include "app/win32/Win32Controls.h"
 #include "app/win32/Win32ViewPaint.h"
 
+#include <algorithm>
+
 #include "platform/win32/Win32Text.h"
 
 namespace zelv::win32 {
 
 namespace {
+
+// Not in every SDK's headers yet: a live region's content changed.
+constexpr DWORD EventLiveRegionChanged = 0x8019;
 
 HWND Create(TViewContext& AView, const TControl& AControl)
 {
@@ -14,21 +19,73 @@ HWND Create(TViewContext& AView, const TControl& AControl)
     return CreateChildWindow(AView, AControl, L"STATIC", Style, AControl.Text);
 }
 
-void Sync(TViewContext&, HWND AWindow, const TControl& AControl)
+// The page a control lies on, or none for the controls outside the pages.
+TCtl PageOf(const TMainForm& AForm, TCtl AId)
 {
-    if (WindowText(AWindow) != AControl.Text)
+    for (TCtl Id = AForm.Ctl(AId).Parent; Id != TCtl::None && Id != TCtl::MainForm; Id = AForm.Ctl(Id).Parent)
+        if (AForm.Ctl(Id).Kind == TControlKind::Panel)
+            return Id;
+    return TCtl::None;
+}
+
+// How far down a label may grow: to the top of the nearest control below its box that it would run
+// into (on its own page or outside the pages, shown or not, so the label never moves as others
+// come and go), else to the window's bottom edge. A control that starts within the label's box
+// belongs to another layout of the page and does not count.
+int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABox)
+{
+    const TMainForm& Form = AView.Form();
+    const TCtl Page = PageOf(Form, ALabel.Id);
+    int Limit = AView.Scale(Form.Ctl(TCtl::MainForm).H);
+    for (const TControl& C : Form.Controls()) {
+        if (C.Id == ALabel.Id || !UnitOf(C.Kind))
+            continue;
+        const TCtl OtherPage = PageOf(Form, C.Id);
+        if (Page != TCtl::None && OtherPage != TCtl::None && OtherPage != Page)
+            continue;
+        const RECT Other = AView.DeviceRect(C);
+        if (Other.top >= ABox.bottom && Other.left < ABox.right && Other.right > ABox.left)
+            Limit = std::min<int>(Limit, Other.top);
+    }
+    return Limit;
+}
+
+int TextHeight(TViewContext& AView, HWND AWindow, const TControl& ALabel, int AWidth)
+{
+    HDC DC = GetDC(AWindow);
+    HGDIOBJ Old = SelectObject(DC, AView.FontOf(ALabel));
+    RECT Measured = {0, 0, AWidth, 0};
+    DrawTextW(DC, W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
+    SelectObject(DC, Old);
+    ReleaseDC(AWindow, DC);
+    return Measured.bottom - Measured.top;
+}
+
+void Sync(TViewContext& AView, HWND AWindow, const TControl& AControl)
+{
+    if (WindowText(AWindow) != AControl.Text) {
         SetWindowTextW(AWindow, W(AControl.Text));
+        // Screen readers announce a status line or a result as it changes.
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, AWindow, OBJID_CLIENT, CHILDID_SELF);
+        if (!AControl.HitTest)
+            NotifyWinEvent(EventLiveRegionChanged, AWindow, OBJID_CLIENT, CHILDID_SELF);
+    }
+    FitLabel(AView, AControl);
 }
 
 void Paint(TViewContext& AView, HWND AWindow, HDC ATarget, const TControl& ALabel)
 {
+    RECT Client = {};
+    GetClientRect(AWindow, &Client);
+    // Text that still does not fit shows whole lines only, never one cut in half.
+    const UINT Extra = TextHeight(AView, AWindow, ALabel, Client.right) > Client.bottom ? DT_EDITCONTROL : 0;
     PaintSlice(AView, AWindow, ATarget, [&](TPixelSurface& ASurface) {
         HDC DC = ASurface.DC();
         SelectObject(DC, AView.FontOf(ALabel));
         SetBkMode(DC, TRANSPARENT);
         SetTextColor(DC, TextColor(AView, ALabel.FontColor));
         RECT Box = {0, 0, ASurface.Width(), ASurface.Height()};
-        DrawTextBlock(DC, ALabel.Text, Box, ALabel.HAlign, ALabel.VAlign);
+        DrawTextBlock(DC, ALabel.Text, Box, ALabel.HAlign, ALabel.VAlign, Extra);
         if (ALabel.HitTest && GetFocus() == AWindow)
             DrawFocusRect(DC, &Box);
     });
@@ -87,6 +144,24 @@ void Notify(TViewContext& AView, HWND, const TControl& AControl, WORD ACode)
 }
 
 }  // namespace
+
+void FitLabel(TViewContext& AView, const TControl& ALabel)
+{
+    HWND Window = AView.Child(ALabel.Id);
+    if (!Window)
+        return;
+    const RECT Box = AView.DeviceRect(ALabel);
+    const int Needed = TextHeight(AView, Window, ALabel, Box.right - Box.left);
+    int Height = Box.bottom - Box.top;
+    if (Needed > Height)
+        Height = std::max(Height, std::min(Needed, RoomBelow(AView, ALabel, Box) - static_cast<int>(Box.top)));
+    RECT Now = {};
+    GetWindowRect(Window, &Now);
+    if (Now.bottom - Now.top != Height) {
+        SetWindowPos(Window, nullptr, 0, 0, Box.right - Box.left, Height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(Window, nullptr, FALSE);
+    }
+}
 
 const TControlUnit LabelUnit = {Create, Sync, nullptr, Message, Notify, nullptr, nullptr};
 

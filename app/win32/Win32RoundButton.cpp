@@ -1,5 +1,6 @@
 // The rounded rectangles that act as buttons: an owner-drawn button whose caption is the text of
 // the label that fills it, and the system's push buttons.
+#include "app/win32/Win32Accessible.h"
 #include "app/win32/Win32Controls.h"
 #include "app/win32/Win32ViewPaint.h"
 
@@ -62,12 +63,27 @@ void Paint(TViewContext& AView, HWND AWindow, HDC ATarget, const TControl& AButt
     });
 }
 
-bool Message(TViewContext& AView, HWND, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
+// While busy the button lets clicks through; assistive technology reads it as unavailable.
+void Sync(TViewContext&, HWND AWindow, const TControl& AControl)
+{
+    const bool Unavailable = !AControl.HitTest;
+    if ((GetPropW(AWindow, UnavailableProperty) != nullptr) == Unavailable)
+        return;
+    if (Unavailable)
+        SetPropW(AWindow, UnavailableProperty, reinterpret_cast<HANDLE>(1));
+    else
+        RemovePropW(AWindow, UnavailableProperty);
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AWindow, OBJID_CLIENT, CHILDID_SELF);
+}
+
+bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
              LRESULT& AResult)
 {
     if (PassClicksThrough(AControl, AMessage, AResult))
         return true;
     switch (AMessage) {
+    case WM_GETOBJECT: return AnswerGetObject(AWindow, TAccessibleKind::PushButton, AWParam, ALParam, AResult);
+    case WM_DESTROY: RemovePropW(AWindow, UnavailableProperty); return false;
     case WM_ERASEBKGND: AResult = 1; return true;
     case WM_GETDLGCODE: {
         const auto* Key = reinterpret_cast<const MSG*>(ALParam);
@@ -114,7 +130,7 @@ void SyncPushButton(TViewContext&, HWND AWindow, const TControl& AControl)
 
 }  // namespace
 
-const TControlUnit RoundButtonUnit = {Create, nullptr, nullptr, Message, Notify, DrawItem, nullptr};
+const TControlUnit RoundButtonUnit = {Create, Sync, nullptr, Message, Notify, DrawItem, nullptr};
 const TControlUnit PushButtonUnit = {CreatePushButton, SyncPushButton, nullptr, nullptr, Notify, nullptr, nullptr};
 
 }  // namespace zelv::win32

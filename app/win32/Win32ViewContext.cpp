@@ -49,6 +49,17 @@ HFONT TViewContext::Font(double APoints, bool ABold)
     return Font;
 }
 
+void TViewContext::ReportFailure(const UString& AText)
+{
+    // A failure while another waits to be shown, or one the user has seen already (a paint that
+    // fails again), adds nothing the user can act on.
+    const UString Text = AText.empty() ? UString(u"An unexpected error occurred") : AText;
+    if (!FFailure.empty() || !FWindow || !FShownFailures.insert(Text).second)
+        return;
+    FFailure = Text;
+    PostMessageW(FWindow, WM_SHOW_FAILURE, 0, 0);
+}
+
 HWND TViewContext::Child(TCtl AId) const
 {
     auto Found = FChildren.find(AId);

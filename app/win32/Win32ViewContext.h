@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <utility>
 
 #include "app/frmMain.h"
@@ -14,6 +15,9 @@ namespace zelv::win32 {
 // What the window shares with the units of its controls: the controller and its description, the
 // window and its children, the DPI that scales every unit, the fonts, the look (high contrast) and
 // the backdrop each control paints its slice of.
+// The view's own messages to its window.
+enum : UINT { WM_SHOW_FAILURE = WM_APP + 1 };
+
 class TViewContext {
 public:
     using TFonts = std::map<std::pair<int, bool>, UniqueFont>;
@@ -53,6 +57,12 @@ public:
     bool Syncing() const { return FSyncing; }
     void SetSyncing(bool ASyncing) { FSyncing = ASyncing; }
 
+    // Shows a failure that reached a window procedure: once the window is back in its message loop,
+    // in a message box; the window goes on.
+    void ReportFailure(const UString& AText);
+    // The failure to show next, taken once.
+    UString TakeFailure() { return std::exchange(FFailure, UString()); }
+
     TBackdrop& Backdrop() { return FBackdrop; }
     const TBackdrop& Backdrop() const { return FBackdrop; }
 
@@ -65,6 +75,8 @@ private:
     bool FSyncing = false;
     std::map<TCtl, HWND> FChildren;
     TFonts FFonts;
+    UString FFailure;
+    std::set<UString> FShownFailures;
     TBackdrop FBackdrop;
 };
 

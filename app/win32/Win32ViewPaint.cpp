@@ -29,9 +29,9 @@ UINT TextBlockFlags(THAlign AHAlign)
     return DT_NOPREFIX | DT_WORDBREAK | (AHAlign == THAlign::Center ? DT_CENTER : DT_LEFT);
 }
 
-void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign)
+void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign, UINT AExtra)
 {
-    const UINT Flags = TextBlockFlags(AHAlign);
+    const UINT Flags = TextBlockFlags(AHAlign) | AExtra;
     RECT Measured = ABox;
     DrawTextW(ADC, W(AText), -1, &Measured, Flags | DT_CALCRECT);
     const int TextHeight = Measured.bottom - Measured.top;

@@ -22,7 +22,7 @@ COLORREF PaperColor(const TViewContext& AView);
 UINT TextBlockFlags(THAlign AHAlign);
 // Draws wrapping text in ABox, aligned as asked; a block shorter than the box is centred in it
 // when AVAlign says so.
-void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign);
+void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign, UINT AExtra = 0);
 
 // Paints a control without flicker: its slice of the backdrop, then ADrawContent on top, in one
 // blit to ATarget.

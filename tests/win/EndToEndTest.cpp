@@ -241,6 +241,7 @@ protected:
             << Utf8(AProgram.Text(TCtl::lblCodeStatus));
         ASSERT_TRUE(AUser.Idle());
         EXPECT_EQ(SendMessageW(AProgram.Child(TCtl::lstCompanies), LB_GETCOUNT, 0, 0), 3);
+        EXPECT_EQ(AProgram.Ticks(), (std::vector<bool>{true, true, true})) << "every company starts ticked";
         if (!AScreenshots.empty())
             AProgram.Screenshot(AScreenshots + L"05-companies");
     }
@@ -276,6 +277,7 @@ TEST_F(EndToEnd, HappyPathSetsUpTheTickedCompanies)
     ASSERT_NO_FATAL_FAILURE(SignIn(Program, User, L"e2e-happy-"));
 
     User.ClickListItem(0);  // ACME unticked: HQV and ZELV remain
+    EXPECT_TRUE(WaitFor([&] { return Program.Ticks() == std::vector<bool>{false, true, true}; }));
     Program.Screenshot(L"e2e-happy-06-one-unticked");
     User.Click(TCtl::btnSetup);
     EXPECT_TRUE(WaitFor([&] { return Program.Showing(TCtl::memoStatus) && !Program.Showing(TCtl::lstCompanies); }));

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 #include <oleacc.h>
-#include <wincodec.h>
 #include <wrl/client.h>
 
 #include <algorithm>
@@ -23,9 +22,6 @@ using namespace zelv::test;
 using Microsoft::WRL::ComPtr;
 
 namespace {
-
-// mingw-w64's liboleacc.a carries a wrong IID_IAccessible.
-constexpr GUID IIDAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
 // Sets the prefix's display scaling for the programs started while it lives, and puts the old
 // value back afterwards, even when the test fails.
@@ -114,8 +110,10 @@ void ExpectGeometry(const TProgram& AProgram, double ADpi)
         SCOPED_TRACE(C.Name);
         ASSERT_NE(AProgram.Child(C.Id), nullptr);
         const RECT Expected = ExpectedRect(D, C, ADpi), Actual = AProgram.Rect(C.Id);
+        // A label whose text wraps past its box grows downwards (the code page's prompt does).
+        const LONG Bottom = C.Kind == TControlKind::Label ? std::max(Actual.bottom, Expected.bottom) : Expected.bottom;
         EXPECT_EQ((std::vector<LONG>{Actual.left, Actual.top, Actual.right, Actual.bottom}),
-                  (std::vector<LONG>{Expected.left, Expected.top, Expected.right, Expected.bottom}));
+                  (std::vector<LONG>{Expected.left, Expected.top, Expected.right, Bottom}));
     }
 }
 
@@ -243,27 +241,48 @@ TEST_F(MainWindow, MovingToAMonitorOfAnotherScalingRescalesEverything)
     ExpectGeometry(Program, 96);
 }
 
-TEST_F(MainWindow, EnterInTheEmailBoxEqualsAClick)
+// Enter in an edit box does what the button beside it does, with any modifier: with Alt the key
+// arrives as a system key.
+struct TEnterCase {
+    const char* Name;
+    TCtl Box;
+    TCtl Button;
+    TCtl Status;
+    const wchar_t* Refusal;
+    UINT KeyMessage;
+};
+
+class EnterKey : public MainWindow, public testing::WithParamInterface<TEnterCase> {};
+
+TEST_P(EnterKey, EqualsAClickOnTheButton)
 {
+    const TEnterCase& Case = GetParam();
     TProgram Program;
     ASSERT_NE(Program.Window(), nullptr);
-    HWND Email = Program.Child(TCtl::edtEmail);
-    const std::wstring Empty = L"Please enter your email address.";
+    Program.Hook(tcShowLayout, Case.Box == TCtl::edtCode ? tlCode : tlEmail);
+    HWND Box = Program.Child(Case.Box);
 
-    PostMessageW(Email, WM_KEYDOWN, VK_SHIFT, 0);
-    PostMessageW(Email, WM_KEYDOWN, VK_LEFT, 0);
-    Program.Hook(tcPaintNow, 0);
-    EXPECT_EQ(Program.Text(TCtl::lblEmailStatus), L"") << "other keys do nothing";
+    SendMessageW(Box, WM_KEYDOWN, VK_SHIFT, 0);
+    SendMessageW(Box, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(Program.Text(Case.Status), L"") << "other keys do nothing";
 
-    PostMessageW(Email, WM_KEYDOWN, VK_RETURN, 0);
-    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == Empty; }));
-    EXPECT_EQ(Program.Text(TCtl::edtEmail), L"") << "Enter types nothing into the box";
+    PostMessageW(Box, Case.KeyMessage, VK_RETURN, Case.KeyMessage == WM_SYSKEYDOWN ? 1 << 29 : 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(Case.Status) == Case.Refusal; }));
+    EXPECT_EQ(Program.Text(Case.Box), L"") << "Enter types nothing into the box";
 
-    SendMessageW(Program.Child(TCtl::lblEmailStatus), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
-    SendMessageW(Program.Child(TCtl::btnSendCode), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == Empty; }));
-    Program.Screenshot(L"email-status");
+    SendMessageW(Program.Child(Case.Status), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    SendMessageW(Program.Child(Case.Button), BM_CLICK, 0, 0);
+    EXPECT_EQ(Program.Text(Case.Status), Case.Refusal);
+    if (Case.Box == TCtl::edtEmail && Case.KeyMessage == WM_KEYDOWN)
+        Program.Screenshot(L"email-status");
 }
+
+INSTANTIATE_TEST_SUITE_P(Boxes, EnterKey, testing::Values(
+    TEnterCase{"Email", TCtl::edtEmail, TCtl::btnSendCode, TCtl::lblEmailStatus, L"Please enter your email address.", WM_KEYDOWN},
+    TEnterCase{"EmailWithAlt", TCtl::edtEmail, TCtl::btnSendCode, TCtl::lblEmailStatus, L"Please enter your email address.", WM_SYSKEYDOWN},
+    TEnterCase{"Code", TCtl::edtCode, TCtl::btnVerify, TCtl::lblCodeStatus, L"Please enter the 6-digit code.", WM_KEYDOWN},
+    TEnterCase{"CodeWithAlt", TCtl::edtCode, TCtl::btnVerify, TCtl::lblCodeStatus, L"Please enter the 6-digit code.", WM_SYSKEYDOWN}),
+    [](const testing::TestParamInfo<TEnterCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(MainWindow, KeyboardReachesAndActivatesTheRoundedButton)
 {
@@ -286,26 +305,19 @@ TEST_F(MainWindow, RoundedButtonsArePushButtonsToScreenReaders)
     TProgram Program;
     ASSERT_NE(Program.Window(), nullptr);
     for (TCtl Button : {TCtl::btnSendCode, TCtl::btnVerify, TCtl::btnSetup}) {
-        ComPtr<IAccessible> Accessible;
-        ASSERT_TRUE(SUCCEEDED(AccessibleObjectFromWindow(Program.Child(Button), static_cast<DWORD>(OBJID_CLIENT), IIDAccessible,
-                                                         reinterpret_cast<void**>(Accessible.GetAddressOf()))));
-        VARIANT Self;
-        VariantInit(&Self);
-        Self.vt = VT_I4;
-        Self.lVal = CHILDID_SELF;
-        BSTR Name = nullptr;
-        ASSERT_TRUE(SUCCEEDED(Accessible->get_accName(Self, &Name)));
-        EXPECT_EQ(std::wstring(Name ? Name : L""), Program.Text(Button));
-        SysFreeString(Name);
-        // A tab-stop owner-drawn Button: the system's accessibility proxy reports it as a push
-        // button on Windows (Wine's proxy says "client" for every owner-drawn control).
-        wchar_t Class[32] = {};
-        GetClassNameW(Program.Child(Button), Class, 32);
-        EXPECT_EQ(lstrcmpiW(Class, L"Button"), 0);
-        const LONG_PTR Style = GetWindowLongPtrW(Program.Child(Button), GWL_STYLE);
-        EXPECT_EQ(Style & BS_TYPEMASK, BS_OWNERDRAW);
-        EXPECT_TRUE(Style & WS_TABSTOP);
+        SCOPED_TRACE(Id(Button));
+        const TAccessibleRead Read = ReadAccessible(Program.Child(Button));
+        EXPECT_EQ(Read.Role, ROLE_SYSTEM_PUSHBUTTON);
+        EXPECT_EQ(Read.Name, Program.Text(Button));
+        EXPECT_FALSE(Read.State & STATE_SYSTEM_UNAVAILABLE);
+        EXPECT_TRUE(GetWindowLongPtrW(Program.Child(Button), GWL_STYLE) & WS_TABSTOP);
     }
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::btnSendCode)).Name, L"Send Verification Code");
+    // While the window is busy the buttons let clicks through: they read as unavailable.
+    Program.Hook(tcSetBusy, 1);
+    EXPECT_TRUE(ReadAccessible(Program.Child(TCtl::btnSendCode)).State & STATE_SYSTEM_UNAVAILABLE);
+    Program.Hook(tcSetBusy, 0);
+    EXPECT_FALSE(ReadAccessible(Program.Child(TCtl::btnSendCode)).State & STATE_SYSTEM_UNAVAILABLE);
 }
 
 TEST_F(MainWindow, BusyStateDisablesWhatItShould)
@@ -326,7 +338,6 @@ TEST_F(MainWindow, BusyStateDisablesWhatItShould)
     ClientToScreen(Program.Window(), &Middle);
     EXPECT_EQ(SendMessageW(Program.Child(TCtl::btnVerify), WM_NCHITTEST, 0, MAKELPARAM(Middle.x, Middle.y)), HTTRANSPARENT);
     SendMessageW(Program.Child(TCtl::btnVerify), BM_CLICK, 0, 0);
-    Program.Hook(tcPaintNow, 0);
     EXPECT_EQ(Program.Text(TCtl::lblCodeStatus), L"");
     // Drawn at half opacity: lighter than the full blue.
     const COLORREF Faded = Program.PixelAt(Verify.left + 12, Verify.top + 6);
@@ -445,6 +456,7 @@ TEST_F(MainWindow, HighContrastUsesTheSystemColours)
 
 // The companies page in each layout of a run: where the log and the button go, and how it looks.
 struct TLayoutCase {
+    const char* Name;
     const wchar_t* Screenshot;
     TTestLayout Layout;
     bool ListShown;
@@ -485,10 +497,221 @@ TEST_P(MainWindowLayouts, CompaniesPage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Run, MainWindowLayouts, testing::Values(
-    TLayoutCase{L"selection", tlSelection, true, false, 330, 116, 290, RGB(0x00, 0x7A, 0xFF), false, false, L"Set Up Selected Companies"},
-    TLayoutCase{L"running", tlRunning, false, true, 0, 290, 298, CLR_INVALID, false, false, L"Set Up Selected Companies"},
-    TLayoutCase{L"finished-with-errors", tlFinishedWithErrors, false, true, 62, 228, 298, RGB(0x88, 0x88, 0x88), true, false, L"Close"},
-    TLayoutCase{L"finished", tlFinished, false, false, 0, 290, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"},
-    TLayoutCase{L"finished-log-opened", tlFinishedLogOpened, false, true, 90, 200, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"}));
+    TLayoutCase{"Selection", L"selection", tlSelection, true, false, 330, 116, 290, RGB(0x00, 0x7A, 0xFF), false, false, L"Set Up Selected Companies"},
+    TLayoutCase{"Running", L"running", tlRunning, false, true, 0, 290, 298, CLR_INVALID, false, false, L"Set Up Selected Companies"},
+    TLayoutCase{"FinishedWithErrors", L"finished-with-errors", tlFinishedWithErrors, false, true, 62, 228, 298, RGB(0x88, 0x88, 0x88), true, false, L"Close"},
+    TLayoutCase{"Finished", L"finished", tlFinished, false, false, 0, 290, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"},
+    TLayoutCase{"FinishedLogOpened", L"finished-log-opened", tlFinishedLogOpened, false, true, 90, 200, 298, RGB(0x1A, 0x8A, 0x3C), true, true, L"Close"}),
+    [](const testing::TestParamInfo<TLayoutCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+// Every label of every layout, with the longest texts it shows there, at both scalings: no text
+// is cut, and the screenshots show it whole.
+struct TTextCase {
+    const char* Name;
+    const wchar_t* Screenshot;
+    TTestLayout Layout;
+    DWORD Dpi;
+};
+
+class TextFits : public MainWindow, public testing::WithParamInterface<TTextCase> {};
+
+TEST_P(TextFits, EveryLabelShowsItsWholeText)
+{
+    const TTextCase& Case = GetParam();
+    TLogPixelsScope Scaling(Case.Dpi);
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, Case.Layout);
+    EXPECT_EQ(Program.Hook(tcCutLabel, 0), 0) << "the first label whose text is cut";
+    // A label grows no further than the control below it.
+    if (Case.Layout == tlCode || Case.Layout == tlCodeFailure)
+        EXPECT_LE(Program.Rect(TCtl::lblCodePrompt).bottom, Program.Rect(TCtl::edtCode).top);
+    Program.Screenshot(std::wstring(Case.Screenshot) + L"-" + std::to_wstring(Case.Dpi) + L"dpi");
+}
+
+std::vector<TTextCase> TextCases()
+{
+    const TTextCase Layouts[] = {
+        {"Email", L"email", tlEmail, 0},
+        {"EmailFailure", L"email-failure", tlEmailFailure, 0},
+        {"Code", L"code", tlCode, 0},
+        {"CodeFailure", L"code-failure", tlCodeFailure, 0},
+        {"Selection", L"companies-selection", tlSelection, 0},
+        {"Running", L"companies-running", tlRunning, 0},
+        {"FinishedWithErrors", L"companies-finished-with-errors", tlFinishedWithErrors, 0},
+        {"Finished", L"companies-finished", tlFinished, 0},
+        {"FinishedLogOpened", L"companies-finished-log-opened", tlFinishedLogOpened, 0},
+    };
+    std::vector<TTextCase> Cases;
+    for (DWORD Dpi : {96u, 144u})
+        for (TTextCase Case : Layouts) {
+            Case.Dpi = Dpi;
+            Cases.push_back(Case);
+        }
+    return Cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, TextFits, testing::ValuesIn(TextCases()),
+    [](const testing::TestParamInfo<TTextCase>& AInfo) {
+        return std::string(AInfo.param.Name) + "At" + std::to_string(AInfo.param.Dpi) + "Dpi";
+    });
+
+// Receives the accessibility events the program raises, as a screen reader does.
+class TWinEvents {
+public:
+    explicit TWinEvents(DWORD AProcessId)
+    {
+        Current = this;
+        FHook = SetWinEventHook(EVENT_OBJECT_STATECHANGE, EventLiveRegionChanged, nullptr, Record, AProcessId, 0,
+                                WINEVENT_OUTOFCONTEXT);
+    }
+    ~TWinEvents()
+    {
+        if (FHook)
+            UnhookWinEvent(FHook);
+        Current = nullptr;
+    }
+    TWinEvents(const TWinEvents&) = delete;
+    TWinEvents& operator=(const TWinEvents&) = delete;
+
+    // Waits, taking the events as they come, until AWindow has raised AEvent for AChild.
+    bool WaitFor(DWORD AEvent, HWND AWindow, LONG AChild)
+    {
+        const ULONGLONG Until = GetTickCount64() + StepTimeoutMs;
+        while (!Seen(AEvent, AWindow, AChild)) {
+            const ULONGLONG Now = GetTickCount64();
+            if (Now > Until)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(Until - Now), QS_ALLINPUT);
+            MSG Message;
+            while (PeekMessageW(&Message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&Message);
+        }
+        return true;
+    }
+    void Clear() { FEvents.clear(); }
+
+    static constexpr DWORD EventLiveRegionChanged = 0x8019;
+
+private:
+    struct TEvent {
+        DWORD Event;
+        HWND Window;
+        LONG Object, Child;
+    };
+    static void CALLBACK Record(HWINEVENTHOOK, DWORD AEvent, HWND AWindow, LONG AObject, LONG AChild, DWORD, DWORD)
+    {
+        if (Current)
+            Current->FEvents.push_back({AEvent, AWindow, AObject, AChild});
+    }
+    bool Seen(DWORD AEvent, HWND AWindow, LONG AChild) const
+    {
+        for (const TEvent& E : FEvents)
+            if (E.Event == AEvent && E.Window == AWindow && E.Object == OBJID_CLIENT && E.Child == AChild)
+                return true;
+        return false;
+    }
+    static inline TWinEvents* Current = nullptr;
+    HWINEVENTHOOK FHook = nullptr;
+    std::vector<TEvent> FEvents;
+};
+
+// What a screen reader reads on each page, and what it hears when something changes there.
+TEST_F(MainWindow, ScreenReaderReadsEveryPage)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TWinEvents Events(Program.ProcessId());
+
+    // The e-mail page: the box named by its prompt, the status line announced as it changes.
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::edtEmail)).Name, L"Enter your email address:");
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::edtEmail)).Role, ROLE_SYSTEM_TEXT);
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::btnSendCode)).Role, ROLE_SYSTEM_PUSHBUTTON);
+    PostMessageW(Program.Child(TCtl::edtEmail), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_NAMECHANGE, Program.Child(TCtl::lblEmailStatus), CHILDID_SELF));
+    EXPECT_TRUE(Events.WaitFor(TWinEvents::EventLiveRegionChanged, Program.Child(TCtl::lblEmailStatus), CHILDID_SELF));
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::lblEmailStatus)).Name, L"Please enter your email address.");
+
+    // The code page.
+    Program.Hook(tcShowLayout, tlCode);
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::edtCode)).Name, L"Enter the 6-digit code sent to your email:");
+    const TAccessibleRead Verify = ReadAccessible(Program.Child(TCtl::btnVerify));
+    EXPECT_EQ(Verify.Role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(Verify.Name, L"Verify Code");
+    PostMessageW(Program.Child(TCtl::edtCode), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_NAMECHANGE, Program.Child(TCtl::lblCodeStatus), CHILDID_SELF));
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::lblCodeStatus)).Name, L"Please enter the 6-digit code.");
+
+    // The companies page: each company with its tick, which changes by Space and by a click.
+    Program.Hook(tcShowLayout, tlSelection);
+    HWND List = Program.Child(TCtl::lstCompanies);
+    EXPECT_EQ(ReadAccessible(List).Role, ROLE_SYSTEM_LIST);
+    auto Ticks = [&] {
+        std::vector<std::pair<std::wstring, bool>> Read;
+        for (const TAccessibleRead& Item : AccessibleItems(List)) {
+            EXPECT_EQ(Item.Role, ROLE_SYSTEM_LISTITEM);
+            Read.emplace_back(Item.Name, Item.Checked());
+        }
+        return Read;
+    };
+    using TTicks = std::vector<std::pair<std::wstring, bool>>;
+    EXPECT_EQ(Ticks(), (TTicks{{L"ACME  (rds.acme.example)", true}, {L"BETA-01  (10.20.30.40)", true}, {L"GAMMA  (gamma.zelv.cloud)", false}}));
+
+    Events.Clear();
+    RECT Item = {};
+    SendMessageW(List, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&Item));
+    PostMessageW(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(Item.left + 12, (Item.top + Item.bottom) / 2));
+    PostMessageW(List, WM_LBUTTONUP, 0, MAKELPARAM(Item.left + 12, (Item.top + Item.bottom) / 2));
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_STATECHANGE, List, 3)) << "the click's change is announced";
+    EXPECT_EQ(Ticks(), (TTicks{{L"ACME  (rds.acme.example)", true}, {L"BETA-01  (10.20.30.40)", true}, {L"GAMMA  (gamma.zelv.cloud)", true}}));
+
+    SendMessageW(List, LB_SETCURSEL, 0, 0);
+    PostMessageW(List, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_STATECHANGE, List, 1)) << "Space's change is announced";
+    EXPECT_EQ(Ticks(), (TTicks{{L"ACME  (rds.acme.example)", false}, {L"BETA-01  (10.20.30.40)", true}, {L"GAMMA  (gamma.zelv.cloud)", true}}));
+    Program.Screenshot(L"companies-selection-first-unticked");
+}
+
+// The end of a run is announced: its result and the button's new caption.
+TEST_F(MainWindow, ScreenReaderHearsTheRunsResult)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TWinEvents Events(Program.ProcessId());
+    Program.Hook(tcShowLayout, tlFinished);
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_NAMECHANGE, Program.Child(TCtl::FLblSetupResult), CHILDID_SELF));
+    EXPECT_TRUE(Events.WaitFor(EVENT_OBJECT_NAMECHANGE, Program.Child(TCtl::btnSetup), CHILDID_SELF));
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::FLblSetupResult)).Name, L"Setup Complete!");
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::btnSetup)).Name, L"Close");
+    EXPECT_EQ(ReadAccessible(Program.Child(TCtl::FLblShowLog)).Name, L"Show install log");
+}
+
+// A failure inside the window's own code is shown to the user, and the window goes on working.
+struct TFailureCase {
+    const char* Name;
+    LPARAM Kind;
+    const wchar_t* Shown;
+};
+
+class WindowFailure : public MainWindow, public testing::WithParamInterface<TFailureCase> {};
+
+TEST_P(WindowFailure, IsShownAndTheWindowGoesOn)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcFail, GetParam().Kind);
+    HWND Box = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (Box = TopWindowOf(Program.ProcessId(), L"#32770")) != nullptr; }));
+    EXPECT_EQ(TextOf(GetDlgItem(Box, 0xFFFF)), GetParam().Shown);
+    SendMessageW(GetDlgItem(Box, IDOK), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Box); }));
+    PostMessageW(Program.Child(TCtl::edtEmail), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblEmailStatus) == L"Please enter your email address."; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, WindowFailure, testing::Values(
+    TFailureCase{"OurOwn", 0, L"The window could not do that"},
+    TFailureCase{"NotAStandardException", 1, L"An unexpected error occurred"}),
+    [](const testing::TestParamInfo<TFailureCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 }  // namespace

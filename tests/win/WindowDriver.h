@@ -1,15 +1,17 @@
 #pragma once
 
 // Drives a test build of the program from a second process, as a user would: starts it, finds its
-// window and controls by id, reads them through window messages and saves screenshots. The
+// window and controls by id, reads them through window messages and MSAA, and has it save
+// screenshots of itself. The
 // including test program defines ZELV_WINDOW_UNDER_TEST and ZELV_SCREENSHOT_FOLDER.
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <wincodec.h>
+#include <oleacc.h>
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 #include "app/frmMainLayout.h"
 #include "platform/win32/UniqueHandle.h"
@@ -17,8 +19,6 @@
 #include "win/WindowTestProtocol.h"
 
 namespace zelv::test {
-
-using Microsoft::WRL::ComPtr;
 
 inline constexpr wchar_t ProgramPath[] = ZELV_WINDOW_UNDER_TEST;
 inline constexpr wchar_t ScreenshotFolder[] = ZELV_SCREENSHOT_FOLDER;
@@ -28,6 +28,66 @@ inline constexpr DWORD StartTimeoutMs = 20000;
 inline constexpr DWORD StepTimeoutMs = 5000;
 
 inline int Id(TCtl AControl) { return static_cast<int>(AControl); }
+
+// What a screen reader reads of a control, through MSAA from this process. mingw-w64's
+// liboleacc.a carries a wrong IID_IAccessible, hence our own.
+inline constexpr GUID AccessibleIid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+struct TAccessibleRead {
+    std::wstring Name;
+    LONG Role = 0;
+    LONG State = 0;
+    bool Checked() const { return (State & STATE_SYSTEM_CHECKED) != 0; }
+};
+
+inline Microsoft::WRL::ComPtr<IAccessible> AccessibleOf(HWND AWindow)
+{
+    Microsoft::WRL::ComPtr<IAccessible> Accessible;
+    AccessibleObjectFromWindow(AWindow, static_cast<DWORD>(OBJID_CLIENT), AccessibleIid,
+                               reinterpret_cast<void**>(Accessible.GetAddressOf()));
+    return Accessible;
+}
+
+inline TAccessibleRead ReadAccessible(IAccessible& AObject, LONG AChild = CHILDID_SELF)
+{
+    TAccessibleRead Read;
+    VARIANT Child;
+    VariantInit(&Child);
+    Child.vt = VT_I4;
+    Child.lVal = AChild;
+    BSTR Name = nullptr;
+    if (SUCCEEDED(AObject.get_accName(Child, &Name)) && Name)
+        Read.Name = Name;
+    SysFreeString(Name);
+    VARIANT Value;
+    VariantInit(&Value);
+    if (SUCCEEDED(AObject.get_accRole(Child, &Value)) && Value.vt == VT_I4)
+        Read.Role = Value.lVal;
+    VariantClear(&Value);
+    if (SUCCEEDED(AObject.get_accState(Child, &Value)) && Value.vt == VT_I4)
+        Read.State = Value.lVal;
+    VariantClear(&Value);
+    return Read;
+}
+
+inline TAccessibleRead ReadAccessible(HWND AWindow)
+{
+    auto Accessible = AccessibleOf(AWindow);
+    return Accessible ? ReadAccessible(*Accessible.Get()) : TAccessibleRead{};
+}
+
+// The items of a list as a screen reader reads them: name and whether each is ticked.
+inline std::vector<TAccessibleRead> AccessibleItems(HWND AList)
+{
+    std::vector<TAccessibleRead> Items;
+    auto Accessible = AccessibleOf(AList);
+    LONG Count = 0;
+    if (!Accessible || FAILED(Accessible->get_accChildCount(&Count)))
+        return Items;
+    for (LONG Child = 1; Child <= Count; ++Child)
+        Items.push_back(ReadAccessible(*Accessible.Get(), Child));
+    return Items;
+}
 
 // Polls ACondition until it holds or the time-out passes.
 template <class TCondition>
@@ -123,6 +183,15 @@ public:
         return SendMessageW(FWindow, FHookMessage, ACommand, AArgument);
     }
 
+    // Which companies of the list are ticked, as a screen reader reads them.
+    std::vector<bool> Ticks() const
+    {
+        std::vector<bool> Ticked;
+        for (const TAccessibleRead& Item : AccessibleItems(Child(TCtl::lstCompanies)))
+            Ticked.push_back(Item.Checked());
+        return Ticked;
+    }
+
     // A control's rectangle in the window's client coordinates.
     RECT Rect(TCtl AId) const
     {
@@ -140,19 +209,23 @@ public:
         return Info.hwndFocus;
     }
 
+    // The colour the window painted at a point of its client area, once every pending change is
+    // painted: the program reads it from its own window, so nothing depends on when the display
+    // shows it.
     COLORREF PixelAt(int AClientX, int AClientY) const
     {
-        Hook(tcPaintNow, 0);
-        POINT Point = {AClientX, AClientY};
-        ClientToScreen(FWindow, &Point);
-        HDC Screen = GetDC(nullptr);
-        const COLORREF Color = GetPixel(Screen, Point.x, Point.y);
-        ReleaseDC(nullptr, Screen);
-        return Color;
+        return static_cast<COLORREF>(Hook(tcPixelAt, MAKELPARAM(AClientX, AClientY)));
     }
 
-    // Saves the whole window, frame included, as it is on the screen.
-    void Screenshot(const std::wstring& AName) const;
+    // Saves the whole window, frame included, as the program painted it.
+    void Screenshot(const std::wstring& AName) const
+    {
+        CreateDirectoryW(ScreenshotFolder, nullptr);
+        const std::wstring Path = std::wstring(ScreenshotFolder) + L"/" + AName + L".png";
+        const ATOM Name = GlobalAddAtomW(Path.c_str());
+        EXPECT_EQ(Hook(tcScreenshot, Name), 1) << "screenshot " << DebugUtf8(win32::U(Path));
+        GlobalDeleteAtom(Name);
+    }
 
 private:
     win32::UniqueHandleObj FProcess;
@@ -161,57 +234,5 @@ private:
     HWND FWindow = nullptr;
     UINT FHookMessage = 0;
 };
-
-inline void TProgram::Screenshot(const std::wstring& AName) const
-{
-    Hook(tcPaintNow, 0);
-    Sleep(150);  // the X server shows what the program painted a moment later
-    // A blit reaching beyond the screen gives nothing at all: take the part that is on it.
-    RECT Window = {}, Frame = {};
-    GetWindowRect(FWindow, &Window);
-    const RECT Screen0 = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    IntersectRect(&Frame, &Window, &Screen0);
-    const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
-    BITMAPINFO Info = {};
-    Info.bmiHeader.biSize = sizeof Info.bmiHeader;
-    Info.bmiHeader.biWidth = Width;
-    Info.bmiHeader.biHeight = -Height;
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    void* Bits = nullptr;
-    HDC Screen = GetDC(nullptr);
-    HDC Memory = CreateCompatibleDC(Screen);
-    HBITMAP Bitmap = CreateDIBSection(Screen, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    HGDIOBJ Old = SelectObject(Memory, Bitmap);
-    BitBlt(Memory, 0, 0, Width, Height, Screen, Frame.left, Frame.top, SRCCOPY);
-    GdiFlush();
-
-    CreateDirectoryW(ScreenshotFolder, nullptr);
-    const std::wstring Path = std::wstring(ScreenshotFolder) + L"/" + AName + L".png";
-    ComPtr<IWICImagingFactory> Factory;
-    ComPtr<IWICBitmap> Picture;
-    ComPtr<IWICStream> Stream;
-    ComPtr<IWICBitmapEncoder> Encoder;
-    ComPtr<IWICBitmapFrameEncode> FrameEncode;
-    WICPixelFormatGUID Format = GUID_WICPixelFormat32bppBGR;
-    const bool Saved =
-        SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) &&
-        SUCCEEDED(Factory->CreateBitmapFromMemory(Width, Height, GUID_WICPixelFormat32bppBGR, Width * 4, Width * Height * 4,
-                                                  static_cast<BYTE*>(Bits), &Picture)) &&
-        SUCCEEDED(Factory->CreateStream(&Stream)) &&
-        SUCCEEDED(Stream->InitializeFromFilename(Path.c_str(), GENERIC_WRITE)) &&
-        SUCCEEDED(Factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &Encoder)) &&
-        SUCCEEDED(Encoder->Initialize(Stream.Get(), WICBitmapEncoderNoCache)) &&
-        SUCCEEDED(Encoder->CreateNewFrame(&FrameEncode, nullptr)) && SUCCEEDED(FrameEncode->Initialize(nullptr)) &&
-        SUCCEEDED(FrameEncode->SetSize(Width, Height)) && SUCCEEDED(FrameEncode->SetPixelFormat(&Format)) &&
-        SUCCEEDED(FrameEncode->WriteSource(Picture.Get(), nullptr)) && SUCCEEDED(FrameEncode->Commit()) &&
-        SUCCEEDED(Encoder->Commit());
-
-    SelectObject(Memory, Old);
-    DeleteObject(Bitmap);
-    DeleteDC(Memory);
-    ReleaseDC(nullptr, Screen);
-    EXPECT_TRUE(Saved) << "screenshot " << DebugUtf8(win32::U(Path));
-}
 
 }  // namespace zelv::test

@@ -9,9 +9,12 @@ inline constexpr wchar_t TestHookMessage[] = L"ZelvCloudSetup.WindowTestHook";
 enum TTestCommand {
     tcSetTaskRunning = 1,  // lParam: 0 or 1
     tcSetBusy,             // lParam: 0 or 1
-    tcShowLayout,          // lParam: a TTestLayout
-    tcPaintNow,            // paints every pending change before the test looks at the screen
+    tcShowLayout,          // lParam: a TTestLayout; answers once the window shows it
     tcChangeDpi,           // lParam: the DPI the window moves to, as when dragged to another monitor
+    tcPixelAt,             // lParam: MAKELPARAM(x, y) in client pixels; answers the colour the window painted there
+    tcScreenshot,          // lParam: a global atom naming the PNG file to write; answers 1 when written
+    tcCutLabel,            // answers the id of the first shown label whose text does not fit it, or 0
+    tcFail,                // lParam 0: raises the product's own failure in the window procedure; 1: something else
 };
 
 enum TTestLayout {
@@ -22,6 +25,10 @@ enum TTestLayout {
     tlFinishedWithErrors,
     tlFinished,
     tlFinishedLogOpened,
+    // The sign-in pages with the longest text their status lines show: a failure with a long
+    // system message.
+    tlEmailFailure,
+    tlCodeFailure,
 };
 
 }  // namespace zelv::test

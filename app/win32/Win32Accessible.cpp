@@ -1,0 +1,316 @@
+#include "app/win32/Win32Accessible.h"
+
+#include <oleacc.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <string>
+
+namespace zelv::win32 {
+
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// mingw-w64's liboleacc.a carries a wrong IID_IAccessible.
+constexpr GUID AccessibleIid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+HRESULT Text(const std::wstring& AText, BSTR* AResult)
+{
+    if (!AResult)
+        return E_INVALIDARG;
+    *AResult = AText.empty() ? nullptr : SysAllocString(AText.c_str());
+    return AText.empty() ? S_FALSE : S_OK;
+}
+
+HRESULT Integer(LONG AValue, VARIANT* AResult)
+{
+    if (!AResult)
+        return E_INVALIDARG;
+    VariantInit(AResult);
+    AResult->vt = VT_I4;
+    AResult->lVal = AValue;
+    return S_OK;
+}
+
+std::wstring WindowTextOf(HWND AWindow)
+{
+    std::wstring Text(static_cast<size_t>(GetWindowTextLengthW(AWindow)) + 1, L'\0');
+    Text.resize(GetWindowTextW(AWindow, Text.data(), static_cast<int>(Text.size())));
+    return Text;
+}
+
+// The client object of one control; what it does not know itself (parent, place, navigation
+// between windows) it leaves to the system's standard object for the window.
+class TAccessibleControl final : public IAccessible {
+public:
+    TAccessibleControl(HWND AWindow, TAccessibleKind AKind, ComPtr<IAccessible> AStandard)
+        : FWindow(AWindow), FKind(AKind), FStandard(std::move(AStandard))
+    {
+    }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AIid, void** AObject) override
+    {
+        if (!AObject)
+            return E_POINTER;
+        if (IsEqualGUID(AIid, IID_IUnknown) || IsEqualGUID(AIid, IID_IDispatch) || IsEqualGUID(AIid, AccessibleIid)) {
+            *AObject = static_cast<IAccessible*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *AObject = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&FReferences); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG Left = InterlockedDecrement(&FReferences);
+        if (Left == 0)
+            delete this;
+        return Left;
+    }
+
+    // IDispatch: clients of this object call it through its own interface.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* ACount) override
+    {
+        if (ACount)
+            *ACount = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+
+    // IAccessible
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** AParent) override { return FStandard->get_accParent(AParent); }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* ACount) override
+    {
+        if (!ACount)
+            return E_INVALIDARG;
+        *ACount = FKind == TAccessibleKind::CheckList ? ItemCount() : 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT AChild, IDispatch** AResult) override
+    {
+        if (!AResult)
+            return E_INVALIDARG;
+        *AResult = nullptr;
+        // The items are simple elements of the list, not objects of their own.
+        return ItemOf(AChild) >= 0 ? S_FALSE : E_INVALIDARG;
+    }
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT AChild, BSTR* AName) override
+    {
+        if (IsSelf(AChild))
+            return FKind == TAccessibleKind::PushButton ? Text(WindowTextOf(FWindow), AName) : FStandard->get_accName(AChild, AName);
+        const int Item = ItemOf(AChild);
+        if (Item < 0)
+            return E_INVALIDARG;
+        std::wstring Name(static_cast<size_t>(SendMessageW(FWindow, LB_GETTEXTLEN, Item, 0)) + 1, L'\0');
+        Name.resize(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(FWindow, LB_GETTEXT, Item, reinterpret_cast<LPARAM>(Name.data())))));
+        return Text(Name, AName);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT AChild, BSTR* AValue) override
+    {
+        if (IsSelf(AChild))
+            return FStandard->get_accValue(AChild, AValue);
+        return Text({}, AValue);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT AChild, BSTR* ADescription) override
+    {
+        return IsSelf(AChild) ? FStandard->get_accDescription(AChild, ADescription) : Text({}, ADescription);
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT AChild, VARIANT* ARole) override
+    {
+        if (IsSelf(AChild))
+            return Integer(FKind == TAccessibleKind::PushButton ? ROLE_SYSTEM_PUSHBUTTON : ROLE_SYSTEM_LIST, ARole);
+        return ItemOf(AChild) >= 0 ? Integer(ROLE_SYSTEM_LISTITEM, ARole) : E_INVALIDARG;
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT AChild, VARIANT* AState) override
+    {
+        const bool Focused = GetFocus() == FWindow;
+        if (IsSelf(AChild)) {
+            LONG State = STATE_SYSTEM_FOCUSABLE | (Focused ? STATE_SYSTEM_FOCUSED : 0);
+            if (!IsWindowVisible(FWindow))
+                State |= STATE_SYSTEM_INVISIBLE;
+            if (!IsWindowEnabled(FWindow) || GetPropW(FWindow, UnavailableProperty))
+                State |= STATE_SYSTEM_UNAVAILABLE;
+            return Integer(State, AState);
+        }
+        const int Item = ItemOf(AChild);
+        if (Item < 0)
+            return E_INVALIDARG;
+        LONG State = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
+        if (SendMessageW(FWindow, LB_GETITEMDATA, Item, 0) != 0)
+            State |= STATE_SYSTEM_CHECKED;
+        if (Focused && SendMessageW(FWindow, LB_GETCARETINDEX, 0, 0) == Item)
+            State |= STATE_SYSTEM_FOCUSED;
+        if (SendMessageW(FWindow, LB_GETCURSEL, 0, 0) == Item)
+            State |= STATE_SYSTEM_SELECTED;
+        if (!IsWindowVisible(FWindow))
+            State |= STATE_SYSTEM_INVISIBLE;
+        return Integer(State, AState);
+    }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT, BSTR* AHelp) override { return Text({}, AHelp); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* AFile, VARIANT, LONG* ATopic) override
+    {
+        if (ATopic)
+            *ATopic = 0;
+        return Text({}, AFile);
+    }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT AChild, BSTR* AShortcut) override
+    {
+        return IsSelf(AChild) ? FStandard->get_accKeyboardShortcut(AChild, AShortcut) : Text({}, AShortcut);
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* AFocus) override
+    {
+        if (!AFocus)
+            return E_INVALIDARG;
+        VariantInit(AFocus);
+        if (GetFocus() != FWindow)
+            return S_FALSE;
+        const LRESULT Caret = SendMessageW(FWindow, LB_GETCARETINDEX, 0, 0);
+        return Integer(FKind == TAccessibleKind::CheckList && Caret >= 0 && Caret < ItemCount() ? static_cast<LONG>(Caret) + 1 : CHILDID_SELF, AFocus);
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* ASelection) override
+    {
+        if (!ASelection)
+            return E_INVALIDARG;
+        VariantInit(ASelection);
+        const LRESULT Selected = FKind == TAccessibleKind::CheckList ? SendMessageW(FWindow, LB_GETCURSEL, 0, 0) : LB_ERR;
+        return Selected >= 0 ? Integer(static_cast<LONG>(Selected) + 1, ASelection) : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT AChild, BSTR* AAction) override
+    {
+        if (IsSelf(AChild))
+            return Text(FKind == TAccessibleKind::PushButton ? L"Press" : L"", AAction);
+        const int Item = ItemOf(AChild);
+        if (Item < 0)
+            return E_INVALIDARG;
+        return Text(SendMessageW(FWindow, LB_GETITEMDATA, Item, 0) ? L"Uncheck" : L"Check", AAction);
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG AFlags, VARIANT AChild) override
+    {
+        const int Item = ItemOf(AChild);
+        if (Item < 0)
+            return IsSelf(AChild) ? FStandard->accSelect(AFlags, AChild) : E_INVALIDARG;
+        if (AFlags & SELFLAG_TAKEFOCUS)
+            SetFocus(FWindow);
+        SendMessageW(FWindow, LB_SETCURSEL, Item, 0);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* ALeft, LONG* ATop, LONG* AWidth, LONG* AHeight, VARIANT AChild) override
+    {
+        if (IsSelf(AChild))
+            return FStandard->accLocation(ALeft, ATop, AWidth, AHeight, AChild);
+        const int Item = ItemOf(AChild);
+        RECT Box = {};
+        if (Item < 0 || !ALeft || !ATop || !AWidth || !AHeight ||
+            SendMessageW(FWindow, LB_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Box)) == LB_ERR)
+            return E_INVALIDARG;
+        MapWindowPoints(FWindow, nullptr, reinterpret_cast<POINT*>(&Box), 2);
+        *ALeft = Box.left;
+        *ATop = Box.top;
+        *AWidth = Box.right - Box.left;
+        *AHeight = Box.bottom - Box.top;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG ADirection, VARIANT AStart, VARIANT* AEnd) override
+    {
+        if (FKind != TAccessibleKind::CheckList)
+            return FStandard->accNavigate(ADirection, AStart, AEnd);
+        const int Count = ItemCount();
+        int Target = -1;
+        const int Item = ItemOf(AStart);
+        if (IsSelf(AStart) && ADirection == NAVDIR_FIRSTCHILD)
+            Target = 0;
+        else if (IsSelf(AStart) && ADirection == NAVDIR_LASTCHILD)
+            Target = Count - 1;
+        else if (IsSelf(AStart))
+            return FStandard->accNavigate(ADirection, AStart, AEnd);
+        else if (Item >= 0 && (ADirection == NAVDIR_NEXT || ADirection == NAVDIR_DOWN))
+            Target = Item + 1;
+        else if (Item >= 0 && (ADirection == NAVDIR_PREVIOUS || ADirection == NAVDIR_UP))
+            Target = Item - 1;
+        if (!AEnd)
+            return E_INVALIDARG;
+        VariantInit(AEnd);
+        return Target >= 0 && Target < Count ? Integer(Target + 1, AEnd) : S_FALSE;
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG ALeft, LONG ATop, VARIANT* AChild) override
+    {
+        if (!AChild)
+            return E_INVALIDARG;
+        VariantInit(AChild);
+        POINT Point = {ALeft, ATop};
+        ScreenToClient(FWindow, &Point);
+        RECT Client = {};
+        GetClientRect(FWindow, &Client);
+        if (!PtInRect(&Client, Point))
+            return S_FALSE;
+        if (FKind == TAccessibleKind::CheckList) {
+            const LRESULT Hit = SendMessageW(FWindow, LB_ITEMFROMPOINT, 0, MAKELPARAM(Point.x, Point.y));
+            if (HIWORD(Hit) == 0 && LOWORD(Hit) < ItemCount())
+                return Integer(LOWORD(Hit) + 1, AChild);
+        }
+        return Integer(CHILDID_SELF, AChild);
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT AChild) override
+    {
+        if (IsSelf(AChild)) {
+            if (FKind != TAccessibleKind::PushButton)
+                return DISP_E_MEMBERNOTFOUND;
+            PostMessageW(FWindow, BM_CLICK, 0, 0);
+            return S_OK;
+        }
+        const int Item = ItemOf(AChild);
+        if (Item < 0)
+            return E_INVALIDARG;
+        // As the user ticks an item: Space on it.
+        SendMessageW(FWindow, LB_SETCURSEL, Item, 0);
+        PostMessageW(FWindow, WM_KEYDOWN, VK_SPACE, 0);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+private:
+    static bool IsSelf(const VARIANT& AChild) { return AChild.vt == VT_I4 && AChild.lVal == CHILDID_SELF; }
+    int ItemCount() const
+    {
+        const LRESULT Count = IsWindow(FWindow) ? SendMessageW(FWindow, LB_GETCOUNT, 0, 0) : 0;
+        return Count > 0 ? static_cast<int>(Count) : 0;
+    }
+    // The item a child id names, or -1.
+    int ItemOf(const VARIANT& AChild) const
+    {
+        if (FKind != TAccessibleKind::CheckList || AChild.vt != VT_I4 || AChild.lVal < 1 || AChild.lVal > ItemCount())
+            return -1;
+        return static_cast<int>(AChild.lVal - 1);
+    }
+
+    LONG FReferences = 1;
+    HWND FWindow;
+    TAccessibleKind FKind;
+    ComPtr<IAccessible> FStandard;
+};
+
+}  // namespace
+
+bool AnswerGetObject(HWND AWindow, TAccessibleKind AKind, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult)
+{
+    if (static_cast<LONG>(ALParam) != OBJID_CLIENT)
+        return false;
+    ComPtr<IAccessible> Standard;
+    if (FAILED(CreateStdAccessibleObject(AWindow, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(Standard.GetAddressOf()))))
+        return false;
+    auto* Object = new TAccessibleControl(AWindow, AKind, std::move(Standard));
+    AResult = LresultFromObject(AccessibleIid, AWParam, static_cast<IAccessible*>(Object));
+    Object->Release();
+    return true;
+}
+
+}  // namespace zelv::win32
