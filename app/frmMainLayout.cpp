@@ -1,5 +1,7 @@
 #include "app/frmMainLayout.h"
 
+#include <stdexcept>
+
 namespace zelv {
 
 namespace {
@@ -150,7 +152,7 @@ TControl& Find(std::vector<TControl>& ADescription, TCtl AId)
     for (TControl& C : ADescription)
         if (C.Id == AId)
             return C;
-    return ADescription.front();  // unreachable: every id looked up here is in the master
+    throw std::logic_error("no such control in the window description");
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/win32/Win32Gdi.h"
+
+namespace zelv::win32 {
+
+// The window's backdrop: the paper colour with the background picture drawn washed out over it, at
+// the window's size and DPI. Every control paints its own slice of it under its content, so text
+// never lands on stale pixels.
+class TBackdrop {
+public:
+    explicit TBackdrop(HINSTANCE AInstance) : FInstance(AInstance) {}
+
+    // Makes the backdrop for a client area of AWidth x AHeight pixels: APaper everywhere, then the
+    // picture stretched to APictureBox at AOpacity (no picture when APictureBox is empty). The
+    // picture is decoded again only when its size or ADpi changed.
+    void Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox, double AOpacity,
+                 UINT ADpi);
+
+    const TPixelSurface& Surface() const { return FSurface; }
+    HDC DC() const { return FSurface.DC(); }
+    int Width() const { return FSurface.Width(); }
+    int Height() const { return FSurface.Height(); }
+
+private:
+    HINSTANCE FInstance;
+    TPixelSurface FSurface;
+    TPixelSurface FPicture;  // the background picture at its drawn size, premultiplied alpha
+    UINT FPictureDpi = 0;
+};
+
+}  // namespace zelv::win32

@@ -1,0 +1,140 @@
+// The company list: an owner-drawn list box whose items carry a check box each.
+#include "app/win32/Win32Controls.h"
+#include "app/win32/Win32ViewPaint.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "platform/win32/Win32Text.h"
+
+namespace zelv::win32 {
+
+namespace {
+
+HWND Create(TViewContext& AView, const TControl& AControl)
+{
+    return CreateChildWindow(AView, AControl, L"LISTBOX",
+                             WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
+                                 LBS_NOINTEGRALHEIGHT,
+                             AControl.Text);
+}
+
+void Sync(TViewContext& AView, HWND AWindow, const TControl& AControl)
+{
+    const int Count = static_cast<int>(SendMessageW(AWindow, LB_GETCOUNT, 0, 0));
+    bool Same = Count == static_cast<int>(AControl.Items.size());
+    for (int I = 0; Same && I < Count; ++I) {
+        std::wstring Text(static_cast<size_t>(SendMessageW(AWindow, LB_GETTEXTLEN, I, 0)) + 1, L'\0');
+        Text.resize(SendMessageW(AWindow, LB_GETTEXT, I, reinterpret_cast<LPARAM>(Text.data())));
+        Same = U(Text) == AControl.Items[I].Text;
+    }
+    if (!Same) {
+        SendMessageW(AWindow, LB_RESETCONTENT, 0, 0);
+        for (const TListItem& Item : AControl.Items)
+            SendMessageW(AWindow, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
+    }
+    SendMessageW(AWindow, LB_SETITEMHEIGHT, 0, AView.Scale(AControl.ItemHeight));
+    InvalidateRect(AWindow, nullptr, TRUE);
+}
+
+HFONT Font(TViewContext& AView, const TControl& AControl) { return AView.Font(AControl.ItemFontSize, false); }
+
+void Toggle(TViewContext& AView, HWND AList, const TControl& AControl, int AIndex)
+{
+    if (AIndex < 0 || AIndex >= static_cast<int>(AControl.Items.size()))
+        return;
+    AView.Form().ItemChecked(AControl.Id, AIndex, !AControl.Items[AIndex].Checked);
+    RECT Item = {};
+    if (SendMessageW(AList, LB_GETITEMRECT, AIndex, reinterpret_cast<LPARAM>(&Item)) != LB_ERR)
+        InvalidateRect(AList, &Item, FALSE);
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AList, OBJID_CLIENT, AIndex + 1);
+}
+
+bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
+             LRESULT& AResult)
+{
+    switch (AMessage) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+        const LRESULT Hit = SendMessageW(AWindow, LB_ITEMFROMPOINT, 0, ALParam);
+        if (HIWORD(Hit) == 0)
+            Toggle(AView, AWindow, AControl, LOWORD(Hit));
+        return true;
+    }
+    case WM_KEYDOWN:
+        if (AWParam == VK_SPACE) {
+            Toggle(AView, AWindow, AControl, static_cast<int>(SendMessageW(AWindow, LB_GETCARETINDEX, 0, 0)));
+            AResult = 0;
+            return true;
+        }
+        return false;
+    case WM_CHAR:
+        if (AWParam == L' ') {
+            AResult = 0;
+            return true;
+        }
+        return false;
+    }
+    return false;
+}
+
+// The check box: drawn by us so it scales with the DPI and follows high contrast.
+void DrawCheckBox(TViewContext& AView, HDC ADC, int ALeft, int ATop, int ASize, bool AChecked, HBRUSH APaper)
+{
+    TPixelSurface Surface(ADC, ASize, ASize);
+    if (!Surface)
+        return;
+    const bool Contrast = AView.HighContrast();
+    RECT All = {0, 0, ASize, ASize};
+    FillRect(Surface.DC(), &All, APaper);
+    const double Radius = 3 * AView.Dpi() / 96.0;
+    const COLORREF Accent = Contrast ? GetSysColor(COLOR_WINDOWTEXT) : ToColorRef(claButtonBlue);
+    if (AChecked && !Contrast)
+        FillRoundRect(Surface, All, Radius, Accent, 1.0);
+    else
+        FrameRoundRect(Surface, All, Radius, std::max(1.0, AView.Dpi() / 96.0), Contrast ? Accent : ToColorRef(0xFF8A8A8A));
+    if (AChecked) {
+        UniqueHandle<HPEN, DeleteGdiObject> Pen(CreatePen(PS_SOLID, std::max(2, AView.Scale(2)), Contrast ? Accent : RGB(255, 255, 255)));
+        HGDIOBJ Old = SelectObject(Surface.DC(), Pen.Get());
+        const POINT Tick[] = {{ASize * 4 / 16, ASize * 8 / 16}, {ASize * 7 / 16, ASize * 11 / 16}, {ASize * 12 / 16, ASize * 5 / 16}};
+        Polyline(Surface.DC(), Tick, 3);
+        SelectObject(Surface.DC(), Old);
+    }
+    GdiFlush();
+    BitBlt(ADC, ALeft, ATop, ASize, ASize, Surface.DC(), 0, 0, SRCCOPY);
+}
+
+void DrawItem(TViewContext& AView, const TControl& AList, const DRAWITEMSTRUCT& AItem)
+{
+    HDC DC = AItem.hDC;
+    const RECT& Row = AItem.rcItem;
+    UniqueBrush PaperBrush(CreateSolidBrush(PaperColor(AView)));
+    FillRect(DC, &Row, PaperBrush.Get());
+    if (AItem.itemID == static_cast<UINT>(-1) || AItem.itemID >= AList.Items.size())
+        return;
+    const TListItem& Item = AList.Items[AItem.itemID];
+    const int Box = AView.Scale(16), Left = Row.left + AView.Scale(8), Top = Row.top + (Row.bottom - Row.top - Box) / 2;
+    DrawCheckBox(AView, DC, Left, Top, Box, Item.Checked, PaperBrush.Get());
+    SelectObject(DC, AView.Font(AList.ItemFontSize, false));
+    SetBkMode(DC, TRANSPARENT);
+    SetTextColor(DC, TextColor(AView, claNull));
+    RECT Text = Row;
+    Text.left = Left + Box + AView.Scale(10);
+    Text.right -= AView.Scale(4);
+    DrawTextW(DC, W(Item.Text), -1, &Text, DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+    if ((AItem.itemState & ODS_FOCUS) && !(AItem.itemState & ODS_NOFOCUSRECT))
+        DrawFocusRect(DC, &Row);
+}
+
+void MeasureItem(TViewContext& AView, const TControl& AList, MEASUREITEMSTRUCT& AItem)
+{
+    AItem.itemHeight = AView.Scale(AList.ItemHeight);
+}
+
+}  // namespace
+
+const TControlUnit CheckListUnit = {Create, Sync, Font, Message, nullptr, DrawItem, MeasureItem};
+
+}  // namespace zelv::win32

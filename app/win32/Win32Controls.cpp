@@ -1,0 +1,139 @@
+#include "app/win32/Win32Controls.h"
+
+#include <commctrl.h>
+
+#include "platform/win32/Win32Text.h"
+
+namespace zelv::win32 {
+
+namespace {
+
+LRESULT CALLBACK ControlProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR AId, DWORD_PTR AView)
+{
+    if (AMessage == WM_NCDESTROY) {
+        RemoveWindowSubclass(AWindow, ControlProc, AId);
+        return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    }
+    auto& View = *reinterpret_cast<TViewContext*>(AView);
+    if (!View.HasForm())
+        return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+    const TControl& C = View.Form().Ctl(static_cast<TCtl>(AId));
+    if (AMessage == WM_SETCURSOR && C.HandCursor && LOWORD(ALParam) == HTCLIENT) {
+        SetCursor(LoadCursorW(nullptr, IDC_HAND));
+        return TRUE;
+    }
+    if (const TControlUnit* Unit = UnitOf(C.Kind); Unit && Unit->Message) {
+        LRESULT Result = 0;
+        if (Unit->Message(View, AWindow, C, AMessage, AWParam, ALParam, Result))
+            return Result;
+    }
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+}  // namespace
+
+const TControlUnit* UnitOf(TControlKind AKind)
+{
+    switch (AKind) {
+    case TControlKind::Label: return &LabelUnit;
+    case TControlKind::Edit: return &EditBoxUnit;
+    case TControlKind::RoundButton: return &RoundButtonUnit;
+    case TControlKind::PushButton: return &PushButtonUnit;
+    case TControlKind::CheckListBox: return &CheckListUnit;
+    case TControlKind::Memo: return &LogBoxUnit;
+    case TControlKind::ActivityIndicator: return &IndicatorUnit;
+    case TControlKind::Form:
+    case TControlKind::FilledRect:
+    case TControlKind::Picture:
+    case TControlKind::Panel:
+    case TControlKind::ButtonCaption: return nullptr;
+    }
+    return nullptr;
+}
+
+void RegisterControlClasses(HINSTANCE AInstance) { RegisterIndicatorClass(AInstance); }
+
+UString WindowText(HWND AWindow)
+{
+    const int Length = GetWindowTextLengthW(AWindow);
+    std::wstring Text(static_cast<size_t>(Length) + 1, L'\0');
+    Text.resize(GetWindowTextW(AWindow, Text.data(), Length + 1));
+    return U(Text);
+}
+
+bool PassClicksThrough(const TControl& AControl, UINT AMessage, LRESULT& AResult)
+{
+    if (AMessage != WM_NCHITTEST || AControl.HitTest)
+        return false;
+    AResult = HTTRANSPARENT;
+    return true;
+}
+
+HWND CreateChildWindow(TViewContext& AView, const TControl& AControl, const wchar_t* AClass, DWORD AStyle,
+                       const UString& AText)
+{
+    const RECT Box = AView.DeviceRect(AControl);
+    HWND Window = CreateWindowExW(0, AClass, W(AText), WS_CHILD | WS_CLIPSIBLINGS | AStyle, Box.left, Box.top,
+                                  Box.right - Box.left, Box.bottom - Box.top, AView.Window(),
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(AControl.Id)), AView.Instance(), nullptr);
+    if (!Window)
+        return nullptr;
+    AView.AddChild(AControl.Id, Window);
+    SetWindowSubclass(Window, ControlProc, static_cast<UINT_PTR>(AControl.Id), reinterpret_cast<DWORD_PTR>(&AView));
+    return Window;
+}
+
+void CreateControl(TViewContext& AView, const TControl& AControl)
+{
+    const TControlUnit* Unit = UnitOf(AControl.Kind);
+    if (!Unit || !Unit->Create)
+        return;
+    if (Unit->Create(AView, AControl))
+        SyncControl(AView, AControl);
+}
+
+void SyncControl(TViewContext& AView, const TControl& AControl)
+{
+    const TMainForm& Form = AView.Form();
+    if (AControl.Kind == TControlKind::ButtonCaption) {
+        if (HWND Button = AView.Child(AControl.Parent)) {
+            if (WindowText(Button) != AControl.Text)
+                SetWindowTextW(Button, W(AControl.Text));
+            InvalidateRect(Button, nullptr, FALSE);
+        }
+        return;
+    }
+    if (AControl.Kind == TControlKind::Panel) {
+        for (const TControl& C : Form.Controls())
+            if (C.Parent == AControl.Id)
+                SyncControl(AView, C);
+        return;
+    }
+    HWND Window = AView.Child(AControl.Id);
+    const TControlUnit* Unit = UnitOf(AControl.Kind);
+    if (!Window || !Unit)
+        return;
+    AView.SetSyncing(true);
+    const RECT Box = AView.DeviceRect(AControl);
+    SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (Unit->Sync)
+        Unit->Sync(AView, Window, AControl);
+
+    HFONT ControlFont = Unit->Font ? Unit->Font(AView, AControl) : AView.FontOf(AControl);
+    if (reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0)) != ControlFont) {
+        SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont), FALSE);
+        // The edit box centres its text through its frame, which depends on the font.
+        SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+
+    if (!IsWindowEnabled(Window) != !AControl.Enabled)
+        EnableWindow(Window, AControl.Enabled);
+    const bool Showing = Form.IsShowing(AControl.Id);
+    if (!IsWindowVisible(Window) != !Showing)
+        ShowWindow(Window, Showing ? SW_SHOWNA : SW_HIDE);
+    InvalidateRect(Window, nullptr, FALSE);
+    AView.SetSyncing(false);
+}
+
+}  // namespace zelv::win32

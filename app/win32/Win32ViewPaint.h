@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/frmMainLayout.h"
+#include "app/win32/Win32Gdi.h"
+#include "app/win32/Win32ViewContext.h"
+
+namespace zelv::win32 {
+
+// Whether the system asks for high contrast: then every control paints in the system's colours.
+bool HighContrastOn();
+
+// The colour text is drawn in: its own colour, the style's, or the system's under high contrast.
+COLORREF TextColor(const TViewContext& AView, TAlphaColor AColor);
+// What the boxes (edit boxes, the list, the log) are filled with.
+COLORREF PaperColor(const TViewContext& AView);
+
+// The flags every wrapping text block of the window is drawn with.
+UINT TextBlockFlags(THAlign AHAlign);
+// Draws wrapping text in ABox, aligned as asked; a block shorter than the box is centred in it
+// when AVAlign says so.
+void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign);
+
+// Paints a control without flicker: its slice of the backdrop, then ADrawContent on top, in one
+// blit to ATarget.
+void PaintSlice(const TViewContext& AView, HWND AControl, HDC ATarget,
+                const std::function<void(TPixelSurface&)>& ADrawContent);
+
+}  // namespace zelv::win32
