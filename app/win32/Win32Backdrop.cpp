@@ -3,6 +3,7 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelv::win32 {
@@ -10,8 +11,9 @@ namespace zelv::win32 {
 namespace {
 
 // Decodes the background picture from the program's resources and scales it to AWidth x AHeight
-// as premultiplied 32-bit pixels, ready for AlphaBlend.
-TPixelSurface DecodePicture(HINSTANCE AInstance, HDC ACompatible, int AWidth, int AHeight)
+// as premultiplied 32-bit pixels, ready for AlphaBlend; empty when that fails. COM is taken for
+// the call only, in the apartment kind the calling thread asks for.
+std::vector<uint32_t> DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight, DWORD AApartment)
 {
     using Microsoft::WRL::ComPtr;
     HRSRC Resource = FindResourceW(AInstance, L"BACKGROUND", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
@@ -19,32 +21,66 @@ TPixelSurface DecodePicture(HINSTANCE AInstance, HDC ACompatible, int AWidth, in
     const void* Data = Loaded ? LockResource(Loaded) : nullptr;
     if (!Data)
         return {};
-    ComPtr<IWICImagingFactory> Factory;
-    ComPtr<IWICStream> Stream;
-    ComPtr<IWICBitmapDecoder> Decoder;
-    ComPtr<IWICBitmapFrameDecode> Frame;
-    ComPtr<IWICBitmapScaler> Scaler;
-    ComPtr<IWICFormatConverter> Converter;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) ||
-        FAILED(Factory->CreateStream(&Stream)) ||
-        FAILED(Stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(Data)), SizeofResource(AInstance, Resource))) ||
-        FAILED(Factory->CreateDecoderFromStream(Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &Decoder)) ||
-        FAILED(Decoder->GetFrame(0, &Frame)) || FAILED(Factory->CreateBitmapScaler(&Scaler)) ||
-        FAILED(Scaler->Initialize(Frame.Get(), AWidth, AHeight, WICBitmapInterpolationModeFant)) ||
-        FAILED(Factory->CreateFormatConverter(&Converter)) ||
-        FAILED(Converter->Initialize(Scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)))
-        return {};
-    TPixelSurface Picture(ACompatible, AWidth, AHeight);
-    if (!Picture)
-        return {};
-    GdiFlush();
-    if (FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4, reinterpret_cast<BYTE*>(Picture.Pixels()))))
-        return {};
-    return Picture;
+    const HRESULT Com = CoInitializeEx(nullptr, AApartment);
+    std::vector<uint32_t> Pixels;
+    {
+        ComPtr<IWICImagingFactory> Factory;
+        ComPtr<IWICStream> Stream;
+        ComPtr<IWICBitmapDecoder> Decoder;
+        ComPtr<IWICBitmapFrameDecode> Frame;
+        ComPtr<IWICBitmapScaler> Scaler;
+        ComPtr<IWICFormatConverter> Converter;
+        if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) &&
+            SUCCEEDED(Factory->CreateStream(&Stream)) &&
+            SUCCEEDED(Stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(Data)),
+                                                   SizeofResource(AInstance, Resource))) &&
+            SUCCEEDED(Factory->CreateDecoderFromStream(Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &Decoder)) &&
+            SUCCEEDED(Decoder->GetFrame(0, &Frame)) && SUCCEEDED(Factory->CreateBitmapScaler(&Scaler)) &&
+            SUCCEEDED(Scaler->Initialize(Frame.Get(), AWidth, AHeight, WICBitmapInterpolationModeFant)) &&
+            SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
+            SUCCEEDED(Converter->Initialize(Scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                            nullptr, 0, WICBitmapPaletteTypeCustom))) {
+            Pixels.resize(static_cast<size_t>(AWidth) * AHeight);
+            if (FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4,
+                                             reinterpret_cast<BYTE*>(Pixels.data()))))
+                Pixels.clear();
+        }
+    }
+    if (SUCCEEDED(Com))
+        CoUninitialize();
+    return Pixels;
 }
 
 }  // namespace
+
+TBackdrop::~TBackdrop()
+{
+    if (FPrefetch.joinable())
+        FPrefetch.join();
+}
+
+void TBackdrop::Prefetch(int AWidth, int AHeight)
+{
+    if (FPrefetch.joinable() || AWidth <= 0 || AHeight <= 0)
+        return;
+    FPrefetchedWidth = AWidth;
+    FPrefetchedHeight = AHeight;
+    FPrefetch = std::thread([this, AWidth, AHeight] {
+        FPrefetched = DecodePicture(FInstance, AWidth, AHeight, COINIT_MULTITHREADED);
+    });
+}
+
+std::vector<uint32_t> TBackdrop::TakePrefetched(int AWidth, int AHeight)
+{
+    if (!FPrefetch.joinable())
+        return {};
+    FPrefetch.join();
+    std::vector<uint32_t> Pixels = std::move(FPrefetched);
+    FPrefetched.clear();
+    if (FPrefetchedWidth != AWidth || FPrefetchedHeight != AHeight)
+        return {};
+    return Pixels;
+}
 
 void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox,
                         double AOpacity, UINT ADpi)
@@ -58,7 +94,17 @@ void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APape
     if (BoxW <= 0 || BoxH <= 0)
         return;
     if (FPictureDpi != ADpi || FPicture.Width() != BoxW || FPicture.Height() != BoxH) {
-        FPicture = DecodePicture(FInstance, ACompatible, BoxW, BoxH);
+        std::vector<uint32_t> Pixels = TakePrefetched(BoxW, BoxH);
+        if (Pixels.empty())
+            Pixels = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
+        FPicture = {};
+        if (!Pixels.empty()) {
+            FPicture = TPixelSurface(ACompatible, BoxW, BoxH);
+            if (FPicture) {
+                GdiFlush();
+                std::copy(Pixels.begin(), Pixels.end(), FPicture.Pixels());
+            }
+        }
         FPictureDpi = ADpi;
     }
     if (FPicture) {

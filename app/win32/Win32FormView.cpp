@@ -12,6 +12,14 @@ namespace {
 
 constexpr wchar_t FormClassName[] = L"TZelvCloudSetupForm";
 
+UINT SystemDpi()
+{
+    HDC Screen = GetDC(nullptr);
+    const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
+    ReleaseDC(nullptr, Screen);
+    return Dpi > 0 ? Dpi : 96;
+}
+
 // Resolved at run time: the per-monitor DPI functions exist from Windows 10 on, and the program
 // still starts on older systems, where the system DPI applies.
 UINT DpiOfWindow(HWND AWindow)
@@ -22,10 +30,7 @@ UINT DpiOfWindow(HWND AWindow)
     if (GetDpi)
         if (UINT Dpi = GetDpi(AWindow))
             return Dpi;
-    HDC Screen = GetDC(nullptr);
-    const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
-    ReleaseDC(nullptr, Screen);
-    return Dpi > 0 ? Dpi : 96;
+    return SystemDpi();
 }
 
 void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
@@ -80,6 +85,13 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     RegisterClassExW(&Class);
     RegisterControlClasses(Instance);
 
+    // The picture takes longest to get ready: it is decoded meanwhile, at the size it has at the
+    // system's DPI (the primary monitor's, where the window opens), while the window and its
+    // controls are made. Should the window's DPI turn out different, it is decoded again.
+    FView.SetDpi(SystemDpi());
+    const RECT Likely = PictureBox();
+    FView.Backdrop().Prefetch(Likely.right - Likely.left, Likely.bottom - Likely.top);
+
     // Created on the primary monitor, so its DPI is known before the window gets its size.
     MONITORINFO Monitor = {};
     Monitor.cbSize = sizeof Monitor;
@@ -131,6 +143,13 @@ void TWin32FormView::UpdateIcons()
     FSmallIcon = std::move(SmallIcon);
 }
 
+RECT TWin32FormView::PictureBox() const
+{
+    // High contrast shows plain system colours: no picture behind the text.
+    const TControl& Picture = FView.Form().Ctl(TCtl::BackgroundImage);
+    return !FView.HighContrast() && Picture.Visible ? FView.DeviceRect(Picture) : RECT{};
+}
+
 void TWin32FormView::RebuildBackground()
 {
     const TMainForm& Form = FView.Form();
@@ -140,11 +159,9 @@ void TWin32FormView::RebuildBackground()
     const int Width = std::max<int>(Client.right, FView.Scale(Window.W));
     const int Height = std::max<int>(Client.bottom, FView.Scale(Window.H));
     const COLORREF Paper = FView.HighContrast() ? GetSysColor(COLOR_WINDOW) : ToColorRef(Form.Ctl(TCtl::RectBackground).FillColor);
-    // High contrast shows plain system colours: no picture behind the text.
-    const TControl& Picture = Form.Ctl(TCtl::BackgroundImage);
-    const RECT Box = !FView.HighContrast() && Picture.Visible ? FView.DeviceRect(Picture) : RECT{};
     HDC Screen = GetDC(FView.Window());
-    FView.Backdrop().Rebuild(Screen, Width, Height, Paper, Box, Picture.Opacity, FView.Dpi());
+    FView.Backdrop().Rebuild(Screen, Width, Height, Paper, PictureBox(), Form.Ctl(TCtl::BackgroundImage).Opacity,
+                             FView.Dpi());
     ReleaseDC(FView.Window(), Screen);
 }
 

@@ -52,6 +52,8 @@ private:
     void OnSettingsChanged();
 
     void SyncAll();
+    // Where the picture lies at the current DPI; empty when none is shown.
+    RECT PictureBox() const;
     void RebuildBackground();
     void UpdateIcons();
     // The control of the description behind a child window's id; null when there is none.
