@@ -3,7 +3,6 @@
 #include <wincodec.h>
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <cmath>
 
 namespace zelv::win32 {
@@ -12,8 +11,8 @@ namespace {
 
 // Decodes the background picture from the program's resources and scales it to AWidth x AHeight
 // as premultiplied 32-bit pixels, ready for AlphaBlend; empty when that fails. COM is taken for
-// the call only, in the apartment kind the calling thread asks for.
-std::vector<uint32_t> DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight, DWORD AApartment)
+// the call only, in the apartment kind the calling thread asks for; any thread may call it.
+TPixelSurface DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight, DWORD AApartment)
 {
     using Microsoft::WRL::ComPtr;
     HRSRC Resource = FindResourceW(AInstance, L"BACKGROUND", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
@@ -22,7 +21,7 @@ std::vector<uint32_t> DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight
     if (!Data)
         return {};
     const HRESULT Com = CoInitializeEx(nullptr, AApartment);
-    std::vector<uint32_t> Pixels;
+    TPixelSurface Picture;
     {
         ComPtr<IWICImagingFactory> Factory;
         ComPtr<IWICStream> Stream;
@@ -40,15 +39,15 @@ std::vector<uint32_t> DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight
             SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
             SUCCEEDED(Converter->Initialize(Scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
                                             nullptr, 0, WICBitmapPaletteTypeCustom))) {
-            Pixels.resize(static_cast<size_t>(AWidth) * AHeight);
-            if (FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4,
-                                             reinterpret_cast<BYTE*>(Pixels.data()))))
-                Pixels.clear();
+            Picture = TPixelSurface(nullptr, AWidth, AHeight);
+            if (Picture && FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4,
+                                                        reinterpret_cast<BYTE*>(Picture.Pixels()))))
+                Picture = {};
         }
     }
     if (SUCCEEDED(Com))
         CoUninitialize();
-    return Pixels;
+    return Picture;
 }
 
 }  // namespace
@@ -63,23 +62,20 @@ void TBackdrop::Prefetch(int AWidth, int AHeight)
 {
     if (FPrefetch.joinable() || AWidth <= 0 || AHeight <= 0)
         return;
-    FPrefetchedWidth = AWidth;
-    FPrefetchedHeight = AHeight;
     FPrefetch = std::thread([this, AWidth, AHeight] {
         FPrefetched = DecodePicture(FInstance, AWidth, AHeight, COINIT_MULTITHREADED);
     });
 }
 
-std::vector<uint32_t> TBackdrop::TakePrefetched(int AWidth, int AHeight)
+TPixelSurface TBackdrop::TakePrefetched(int AWidth, int AHeight)
 {
     if (!FPrefetch.joinable())
         return {};
     FPrefetch.join();
-    std::vector<uint32_t> Pixels = std::move(FPrefetched);
-    FPrefetched.clear();
-    if (FPrefetchedWidth != AWidth || FPrefetchedHeight != AHeight)
+    TPixelSurface Picture = std::move(FPrefetched);
+    if (Picture.Width() != AWidth || Picture.Height() != AHeight)
         return {};
-    return Pixels;
+    return Picture;
 }
 
 void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox,
@@ -94,17 +90,9 @@ void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APape
     if (BoxW <= 0 || BoxH <= 0)
         return;
     if (FPictureDpi != ADpi || FPicture.Width() != BoxW || FPicture.Height() != BoxH) {
-        std::vector<uint32_t> Pixels = TakePrefetched(BoxW, BoxH);
-        if (Pixels.empty())
-            Pixels = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
-        FPicture = {};
-        if (!Pixels.empty()) {
-            FPicture = TPixelSurface(ACompatible, BoxW, BoxH);
-            if (FPicture) {
-                GdiFlush();
-                std::copy(Pixels.begin(), Pixels.end(), FPicture.Pixels());
-            }
-        }
+        FPicture = TakePrefetched(BoxW, BoxH);
+        if (!FPicture)
+            FPicture = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
         FPictureDpi = ADpi;
     }
     if (FPicture) {

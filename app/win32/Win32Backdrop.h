@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <thread>
-#include <vector>
 
 #include "app/win32/Win32Gdi.h"
 
@@ -36,14 +34,12 @@ public:
     int Height() const { return FSurface.Height(); }
 
 private:
-    // The prefetched pixels when they have that size; empty otherwise (or when decoding failed).
-    std::vector<uint32_t> TakePrefetched(int AWidth, int AHeight);
+    // The prefetched picture when it has that size; empty otherwise (or when decoding failed).
+    TPixelSurface TakePrefetched(int AWidth, int AHeight);
 
     HINSTANCE FInstance;
     std::thread FPrefetch;
-    std::vector<uint32_t> FPrefetched;
-    int FPrefetchedWidth = 0;
-    int FPrefetchedHeight = 0;
+    TPixelSurface FPrefetched;
     TPixelSurface FSurface;
     TPixelSurface FPicture;  // the background picture at its drawn size, premultiplied alpha
     UINT FPictureDpi = 0;

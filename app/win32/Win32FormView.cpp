@@ -112,9 +112,10 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
                  Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     UpdateIcons();
-    RebuildBackground();
     for (const TControl& C : AForm.Controls())
         CreateControl(FView, C);
+    FBackdropWanted = true;
+    RebuildBackground();
     // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
     // the button goes last in the tab order of its page as well.
     if (HWND Setup = FView.Child(TCtl::btnSetup))
@@ -281,7 +282,7 @@ LRESULT TWin32FormView::OnSize()
 {
     RECT Client = {};
     GetClientRect(FView.Window(), &Client);
-    if (Client.right > FView.Backdrop().Width() || Client.bottom > FView.Backdrop().Height())
+    if (FBackdropWanted && (Client.right > FView.Backdrop().Width() || Client.bottom > FView.Backdrop().Height()))
         RebuildBackground();
     return 0;
 }

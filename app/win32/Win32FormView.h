@@ -61,6 +61,8 @@ private:
 
     TViewContext FView;
     TMessageHook FHook;
+    // The backdrop is first made once the controls are, so the picture's decoding overlaps them.
+    bool FBackdropWanted = false;
     HWND FLastFocus = nullptr;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;
