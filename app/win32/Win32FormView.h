@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "app/frmMain.h"
 #include "app/win32/Win32Gdi.h"
@@ -52,6 +53,10 @@ private:
     void OnSettingsChanged();
 
     void SyncAll();
+    // The controls of pages not shown at start get their windows (and fonts) after the first
+    // paint, or as soon as one of them is to be shown or focused.
+    bool IsPending(TCtl AId) const;
+    void MakePendingControls();
     // Where the picture lies at the current DPI; empty when none is shown.
     RECT PictureBox() const;
     void RebuildBackground();
@@ -63,6 +68,8 @@ private:
     TMessageHook FHook;
     // The backdrop is first made once the controls are, so the picture's decoding overlaps them.
     bool FBackdropWanted = false;
+    std::vector<TCtl> FPendingDescribed;  // of the description, in its order
+    std::vector<TCtl> FPendingAdded;      // added by the controller since
     HWND FLastFocus = nullptr;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;
