@@ -21,36 +21,51 @@ bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const s
             // One company's failure must not stop the others.
             try {
                 LogLine = u"RDP: " + ASteps.WriteRDPFile(DesktopPath, Company.CompanyCode, Company.ServerAddress);
-            } catch (const std::exception& E) {
+            } catch (...) {
                 HadErrors = true;
-                LogLine = u"ERROR (RDP " + Company.CompanyCode + u"): " + FailureText(E);
+                LogLine = u"ERROR (RDP " + Company.CompanyCode + u"): " + CaughtFailureText();
             }
             ALog(LogLine);
         }
 
         ALog(u"Downloading zelvcloud DLL...");
-        UString Error;
+        bool Installed = false;
         UString LogLine;
-        if (ASteps.DownloadDLL(Error)) {
-            LogLine = u"DLL: " + ASteps.GetDLLInstallPath() + ASteps.GetDLLFileName();
-            if (!Error.empty())
-                LogLine += u"\r\nNote: " + Error;
-        } else {
-            HadErrors = true;
-            LogLine = u"ERROR: " + Error;
+        // Whatever stops the add-in's installation, the UDP step still runs.
+        try {
+            UString Error;
+            Installed = ASteps.DownloadDLL(Error);
+            if (Installed) {
+                LogLine = u"DLL: " + ASteps.GetDLLInstallPath() + ASteps.GetDLLFileName();
+                if (!Error.empty())
+                    LogLine += u"\r\nNote: " + Error;
+            } else {
+                LogLine = u"ERROR: " + Error;
+            }
+        } catch (...) {
+            Installed = false;
+            LogLine = u"ERROR: " + CaughtFailureText();
         }
+        HadErrors = HadErrors || !Installed;
         ALog(LogLine);
 
-        ALog(u"Configuring registry...");
-        const bool RegOk = ASteps.RegisterDLLInRegistry();
-        ALog(RegOk ? u"Registry configured" : u"Note: Registry configuration failed");
+        // The registration makes the remote-desktop client load whatever lies at the path: only
+        // a library this run verified may be named there.
+        if (Installed) {
+            ALog(u"Configuring registry...");
+            const bool RegOk = ASteps.RegisterDLLInRegistry();
+            ALog(RegOk ? u"Registry configured" : u"Note: Registry configuration failed");
+        } else {
+            ALog(u"Note: Registry configuration skipped \u2014 no verified add-in library at " + ASteps.GetDLLInstallPath() +
+                 ASteps.GetDLLFileName());
+        }
 
         ALog(u"Disabling UDP (may prompt for admin)...");
         const bool UDPOk = ASteps.DisableUDP();
         ALog(UDPOk ? u"UDP disabled for RDP" : u"Note: UDP disable requires admin \u2014 skipped");
-    } catch (const std::exception& E) {
+    } catch (...) {
         HadErrors = true;
-        ALog(u"ERROR: " + FailureText(E));
+        ALog(u"ERROR: " + CaughtFailureText());
     }
     return HadErrors;
 }

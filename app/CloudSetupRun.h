@@ -16,6 +16,7 @@ struct TSetupSteps {
     // Returns the path of the file written; raises ECloudSetupError when it cannot write.
     std::function<UString(const UString& ADesktopPath, const UString& ACompanyCode, const UString& AServerAddress)>
         WriteRDPFile;
+    // True only when a verified library is at the path (see TWinActions::DownloadDLL).
     std::function<bool(UString& AError)> DownloadDLL;
     std::function<UString()> GetDLLInstallPath;
     std::function<UString()> GetDLLFileName;
@@ -26,9 +27,10 @@ struct TSetupSteps {
 TSetupSteps DefaultSetupSteps();
 
 // Runs the whole setup for the ticked companies (indices into ACompanies, in list order) and logs
-// every step through ALog, which returns once the line is shown. Returns whether anything failed
-// that counts as an error: a connection file not written, the add-in not installed, or a failure
-// that stopped the run.
+// every step through ALog, which returns once the line is shown. The add-in is registered only
+// when DownloadDLL reports a verified library in place. Returns whether anything failed that
+// counts as an error: a connection file not written, the add-in not installed, or a failure that
+// stopped the run. Only a failure of ALog itself leaves it.
 bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const std::vector<intptr_t>& ASelectedIndices,
               const std::function<void(const UString&)>& ALog);
 

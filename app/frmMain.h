@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -103,6 +104,11 @@ private:
     void DoRequestCode();
     void DoVerifyCode();
     void DoSetup();
+    // Starts a sign-in request's work; whatever stops it, the page ends usable with the reason
+    // in its status label.
+    void StartSignInWork(TCtl AStatusLabel, std::function<void()> AWork);
+    void SignInStep(TCtl AStatusLabel, const std::function<void()>& AStep);
+    void SignInFailed(TCtl AStatusLabel, const UString& AText);
     void PopulateCompanies();
     void CompleteSetup(bool AHadErrors);
     void ShowSetupResult(const UString& AText, TAlphaColor AFontColor, TAlphaColor AButtonColor);

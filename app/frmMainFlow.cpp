@@ -11,15 +11,16 @@ namespace zelv {
 
 namespace {
 
-// A request's outcome; a raised failure becomes a failed result with "Connection error: ".
+// A request's outcome; a raised failure, whatever was thrown, becomes a failed result with
+// "Connection error: ".
 template <class Call>
 TAPIResult CallService(Call ACall)
 {
     try {
         return ACall();
-    } catch (const std::exception& E) {
+    } catch (...) {
         TAPIResult Failed;
-        Failed.Message = u"Connection error: " + FailureText(E);
+        Failed.Message = u"Connection error: " + CaughtFailureText();
         return Failed;
     }
 }
@@ -39,19 +40,21 @@ void TMainForm::DoRequestCode()
 
     // The worker holds its own references to the client and the hand-over: the window may be
     // closed while the request is in flight, and then the late step finds the hand-over closed.
-    platform::WorkerPool().Start([this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail] {
+    StartSignInWork(TCtl::lblEmailStatus, [this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail] {
         auto Result = std::make_shared<TAPIResult>(CallService([&] { return Client->RequestCode(AEmail); }));
         HandOver->Run([this, Result] {
-            SetBusy(false);
-            if (Result->Success) {
-                SetStatus(TCtl::lblEmailStatus, u"", false);
-                SetText(TCtl::edtCode, u"");
-                SetStatus(TCtl::lblCodeStatus, u"", false);
-                ShowPanel(TCtl::PanelCode);
-                FocusControl(TCtl::edtCode);
-            } else {
-                SetStatus(TCtl::lblEmailStatus, Result->Message, true);
-            }
+            SignInStep(TCtl::lblEmailStatus, [&] {
+                SetBusy(false);
+                if (Result->Success) {
+                    SetStatus(TCtl::lblEmailStatus, u"", false);
+                    SetText(TCtl::edtCode, u"");
+                    SetStatus(TCtl::lblCodeStatus, u"", false);
+                    ShowPanel(TCtl::PanelCode);
+                    FocusControl(TCtl::edtCode);
+                } else {
+                    SetStatus(TCtl::lblEmailStatus, Result->Message, true);
+                }
+            });
         });
     });
 }
@@ -66,24 +69,60 @@ void TMainForm::DoVerifyCode()
     SetBusy(true);
     SetStatus(TCtl::lblCodeStatus, u"Verifying...", false);
 
-    platform::WorkerPool().Start([this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail, Code] {
+    StartSignInWork(TCtl::lblCodeStatus, [this, Client = FAPIClient, HandOver = FHandOver, AEmail = FCurrentEmail, Code] {
         auto Result = std::make_shared<TAPIResult>(CallService([&] { return Client->VerifyCode(AEmail, Code); }));
         HandOver->Run([this, Result] {
-            SetBusy(false);
-            if (Result->Success) {
-                // The window takes the list over; the list it held before goes.
-                FCompanies = std::move(Result->Companies);
-                if (!FCompanies)
-                    FCompanies = std::make_unique<TCompanyList>();
-                PopulateCompanies();
-                ShowPanel(TCtl::PanelCompanies);
-            } else {
-                Result->Companies.reset();
-                SetStatus(TCtl::lblCodeStatus, Result->Message, true);
-            }
+            SignInStep(TCtl::lblCodeStatus, [&] {
+                SetBusy(false);
+                if (Result->Success) {
+                    // The window takes the list over; the list it held before goes.
+                    FCompanies = std::move(Result->Companies);
+                    if (!FCompanies)
+                        FCompanies = std::make_unique<TCompanyList>();
+                    PopulateCompanies();
+                    ShowPanel(TCtl::PanelCompanies);
+                } else {
+                    Result->Companies.reset();
+                    SetStatus(TCtl::lblCodeStatus, Result->Message, true);
+                }
+            });
         });
         // A list of a step that never ran (window gone) is freed with the result here.
     });
+}
+
+void TMainForm::StartSignInWork(TCtl AStatusLabel, std::function<void()> AWork)
+{
+    // Whatever the work throws past its own guard still ends the request on the page, so the
+    // window never stays busy.
+    auto Guarded = [this, AStatusLabel, HandOver = FHandOver, Work = std::move(AWork)] {
+        try {
+            Work();
+        } catch (...) {
+            const UString Failure = u"Connection error: " + CaughtFailureText();
+            HandOver->Run([this, AStatusLabel, &Failure] { SignInFailed(AStatusLabel, Failure); });
+        }
+    };
+    try {
+        platform::WorkerPool().Start(std::move(Guarded));
+    } catch (...) {
+        SignInFailed(AStatusLabel, CaughtFailureText());
+    }
+}
+
+void TMainForm::SignInStep(TCtl AStatusLabel, const std::function<void()>& AStep)
+{
+    try {
+        AStep();
+    } catch (...) {
+        SignInFailed(AStatusLabel, CaughtFailureText());
+    }
+}
+
+void TMainForm::SignInFailed(TCtl AStatusLabel, const UString& AText)
+{
+    SetBusy(false);
+    SetStatus(AStatusLabel, AText, true);
 }
 
 void TMainForm::PopulateCompanies()
@@ -112,34 +151,48 @@ void TMainForm::DoSetup()
     }
 
     FTaskRunning = true;
-    SetBusy(true);
-    SetVisible(TCtl::lblCompanyPrompt, false);
-    SetVisible(TCtl::lstCompanies, false);
-    SetTop(TCtl::memoStatus, 0);
-    SetHeight(TCtl::memoStatus, 290);
-    SetVisible(TCtl::memoStatus, true);
-    SetTop(TCtl::btnSetup, 298);
-    ClearLog();
-    AppendLog(u"Starting setup...");
+    try {
+        SetBusy(true);
+        SetVisible(TCtl::lblCompanyPrompt, false);
+        SetVisible(TCtl::lstCompanies, false);
+        SetTop(TCtl::memoStatus, 0);
+        SetHeight(TCtl::memoStatus, 290);
+        SetVisible(TCtl::memoStatus, true);
+        SetTop(TCtl::btnSetup, 298);
+        ClearLog();
+        AppendLog(u"Starting setup...");
 
-    // The run works on its own copy of the companies, so nothing it reads can change under it.
-    auto Companies = std::make_shared<const TCompanyList>(*FCompanies);
-    platform::WorkerPool().Start([this, HandOver = FHandOver, Steps = FSetupSteps, Companies, SelectedIndices] {
-        bool HadErrors = true;
+        // The run works on its own copy of the companies, so nothing it reads can change under it.
+        auto Companies = std::make_shared<const TCompanyList>(*FCompanies);
+        platform::WorkerPool().Start([this, HandOver = FHandOver, Steps = FSetupSteps, Companies, SelectedIndices] {
+            bool HadErrors = true;
+            try {
+                HadErrors = RunSetup(Steps, *Companies, SelectedIndices, [&](const UString& ALine) {
+                    HandOver->Run([this, &ALine] { AppendLog(ALine); });
+                });
+            } catch (...) {
+                // A failure of the logging itself; the run still ends with its completion step.
+                try {
+                    const UString Line = u"ERROR: " + CaughtFailureText();
+                    HandOver->Run([this, &Line] { AppendLog(Line); });
+                } catch (...) {
+                }
+            }
+            HandOver->Run([this, HadErrors] { CompleteSetup(HadErrors); });
+        });
+    } catch (...) {
+        // The run never started: it ends here, as a failed run, and the window stays usable.
         try {
-            HadErrors = RunSetup(Steps, *Companies, SelectedIndices, [&](const UString& ALine) {
-                HandOver->Run([this, &ALine] { AppendLog(ALine); });
-            });
-        } catch (const std::exception& E) {
-            // A failure of the logging itself; the run still ends with its completion step.
-            HandOver->Run([this, Line = u"ERROR: " + FailureText(E)] { AppendLog(Line); });
+            AppendLog(u"ERROR: " + CaughtFailureText());
+        } catch (...) {
         }
-        HandOver->Run([this, HadErrors] { CompleteSetup(HadErrors); });
-    });
+        CompleteSetup(true);
+    }
 }
 
 void TMainForm::CompleteSetup(bool AHadErrors)
 {
+    // First of all: whatever fails below, the window can be closed.
     FTaskRunning = false;
     SetBusy(false);
     if (AHadErrors) {

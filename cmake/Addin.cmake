@@ -5,9 +5,14 @@
 set(ZELV_ADDIN_DOWNLOAD_BASE "http://localhost:47480" CACHE STRING "Scheme, host and port the add-in is downloaded from (plain HTTP, no trailing slash)")
 set(ZELV_ADDIN_SHA256_X64 "" CACHE STRING "SHA-256 of the 64-bit add-in (64 hex digits); empty: the stand-in add-in built here")
 set(ZELV_ADDIN_SHA256_X86 "" CACHE STRING "SHA-256 of the 32-bit add-in (64 hex digits); empty: the stand-in add-in built here")
+set(ZELV_ADDIN_MAX_BYTES "67108864" CACHE STRING "Largest add-in download accepted, in bytes; a server that sends more fails the download")
 
 if(NOT ZELV_ADDIN_DOWNLOAD_BASE MATCHES "^http://[A-Za-z0-9.-]+(:[0-9]+)?$")
     message(FATAL_ERROR "ZELV_ADDIN_DOWNLOAD_BASE must be http://host[:port] with nothing after it")
+endif()
+
+if(NOT ZELV_ADDIN_MAX_BYTES MATCHES "^[1-9][0-9]*$")
+    message(FATAL_ERROR "ZELV_ADDIN_MAX_BYTES must be a positive number of bytes")
 endif()
 
 # The stand-in add-in in both flavours, built now so its digests are known to the program. The

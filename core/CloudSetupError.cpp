@@ -1,5 +1,7 @@
 #include "core/CloudSetupError.h"
 
+#include <new>
+
 namespace zelv {
 
 ECloudSetupError::ECloudSetupError(UString AMessage)
@@ -12,6 +14,19 @@ UString FailureText(const std::exception& AFailure)
     if (auto* Known = dynamic_cast<const ECloudSetupError*>(&AFailure))
         return Known->Message();
     return AsciiToU(AFailure.what());
+}
+
+UString CaughtFailureText()
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return u"Not enough memory to complete the operation";
+    } catch (const std::exception& E) {
+        return FailureText(E);
+    } catch (...) {
+        return u"An unexpected failure stopped the operation";
+    }
 }
 
 UString TrimSystemText(UStringView ASystemText)

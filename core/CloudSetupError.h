@@ -29,6 +29,8 @@ UString OSErrorMessage(unsigned long ACode, UStringView ASystemText);
 
 // The text a user reads for any failure: our own message, or the library's description.
 UString FailureText(const std::exception& AFailure);
+// The same for the failure being handled, whatever was thrown; only inside a catch block.
+UString CaughtFailureText();
 
 // The system's text without trailing blanks, line breaks and full stops.
 UString TrimSystemText(UStringView ASystemText);

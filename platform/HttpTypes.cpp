@@ -11,4 +11,18 @@ UString THttpResponse::Header(UStringView AName) const
     return UString();
 }
 
+UString BodyTooLargeText(size_t AMaxBodyBytes)
+{
+    const UString Size = AMaxBodyBytes % OneMiB == 0 ? IntToUStr(static_cast<long long>(AMaxBodyBytes / OneMiB)) + u" MiB"
+                                                     : IntToUStr(static_cast<long long>(AMaxBodyBytes)) + u" bytes";
+    return u"The server's answer is larger than the limit of " + Size;
+}
+
+UString DeadlinePassedText(int ADeadlineMs)
+{
+    const UString Time = ADeadlineMs % 1000 == 0 ? IntToUStr(ADeadlineMs / 1000) + u" seconds"
+                                                 : IntToUStr(ADeadlineMs) + u" milliseconds";
+    return u"The server's answer did not arrive in full within " + Time;
+}
+
 }  // namespace zelv::platform

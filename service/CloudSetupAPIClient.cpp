@@ -21,6 +21,10 @@ public:
         FDefaults.ReceiveTimeoutMs = 30000;
         // Without it a server that accepts the connection and never answers holds the call for ever.
         FDefaults.ReceiveResponseTimeoutMs = 30000;
+        // An answer of the service is a few hundred bytes; nothing the network sends may grow
+        // the program or hold the call past the time a user waits.
+        FDefaults.MaxBodyBytes = platform::OneMiB;
+        FDefaults.DeadlineMs = 60000;
     }
 
     platform::THttpResponse Post(UString AUrl, std::string ABody)

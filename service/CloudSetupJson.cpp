@@ -1,9 +1,6 @@
 #include "service/CloudSetupJson.h"
 
 #include <charconv>
-#include <iterator>
-
-#include <nlohmann/json.hpp>
 
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
@@ -13,151 +10,205 @@ namespace zelv::json {
 namespace {
 
 // Deeper nesting than any answer of the service needs is refused as unreadable, so a hostile
-// answer can't exhaust the stack when the tree is freed.
+// answer can't exhaust the stack while the tree is read or freed.
 constexpr size_t MaxDepth = 256;
 
-UString FromUtf8(const std::string& AText)
-{
-    return platform::CodePage().ToUnicode(platform::CodePageUtf8, AText);
-}
+bool IsJsonWhiteSpace(char16_t C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; }
+bool IsDigit(char16_t C) { return C >= u'0' && C <= u'9'; }
+bool IsHighSurrogate(char16_t C) { return C >= 0xD800 && C <= 0xDBFF; }
+bool IsLowSurrogate(char16_t C) { return C >= 0xDC00 && C <= 0xDFFF; }
 
-// Walks the input for the parser and remembers how far it has read: integers reach the handler
-// as values only, and "-0" must keep its sign.
-class TTrackingIterator {
+// Reads one JSON value (RFC 8259) from UTF-16 text into the tree. Numbers are kept as the text
+// the answer wrote, whatever their size: a member the client never reads can't make the whole
+// answer unreadable, and a number it reads converts from that exact text.
+class TReader {
 public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
+    explicit TReader(UStringView AText) : FText(AText) {}
 
-    TTrackingIterator() = default;
-    TTrackingIterator(const char* APosition, const char** AFurthest) : FPosition(APosition), FFurthest(AFurthest) {}
-    reference operator*() const { return *FPosition; }
-    TTrackingIterator& operator++()
+    bool ReadDocument(TValue& AValue) { return ReadValue(AValue, 0) && FPosition == FText.size(); }
+
+private:
+    bool ReadValue(TValue& AValue, size_t ADepth)
+    {
+        SkipWhiteSpace();
+        if (FPosition == FText.size())
+            return false;
+        switch (FText[FPosition]) {
+        case u'{': return ReadObject(AValue, ADepth);
+        case u'[': return ReadArray(AValue, ADepth);
+        case u'"': AValue.Kind = TKind::String; return ReadString(AValue.Text);
+        case u't': AValue.Kind = TKind::Boolean; AValue.Boolean = true; return ReadWord(u"true");
+        case u'f': AValue.Kind = TKind::Boolean; return ReadWord(u"false");
+        case u'n': AValue.Kind = TKind::Null; return ReadWord(u"null");
+        default: AValue.Kind = TKind::Number; return ReadNumber(AValue.Text);
+        }
+    }
+
+    bool ReadObject(TValue& AValue, size_t ADepth)
+    {
+        if (ADepth >= MaxDepth)
+            return false;
+        AValue.Kind = TKind::Object;
+        ++FPosition;
+        SkipWhiteSpace();
+        if (Take(u'}'))
+            return true;
+        do {
+            SkipWhiteSpace();
+            TMember Member;
+            if (!Next(u'"') || !ReadString(Member.Name))
+                return false;
+            SkipWhiteSpace();
+            if (!Take(u':') || !ReadValue(Member.Value, ADepth + 1))
+                return false;
+            AValue.Members.push_back(std::move(Member));
+            SkipWhiteSpace();
+        } while (Take(u','));
+        return Take(u'}');
+    }
+
+    bool ReadArray(TValue& AValue, size_t ADepth)
+    {
+        if (ADepth >= MaxDepth)
+            return false;
+        AValue.Kind = TKind::Array;
+        ++FPosition;
+        SkipWhiteSpace();
+        if (Take(u']'))
+            return true;
+        do {
+            AValue.Items.emplace_back();
+            if (!ReadValue(AValue.Items.back(), ADepth + 1))
+                return false;
+            SkipWhiteSpace();
+        } while (Take(u','));
+        return Take(u']');
+    }
+
+    // At the opening quotation mark.
+    bool ReadString(UString& AText)
     {
         ++FPosition;
-        if (FFurthest && FPosition > *FFurthest)
-            *FFurthest = FPosition;
-        return *this;
-    }
-    TTrackingIterator operator++(int)
-    {
-        TTrackingIterator Before = *this;
-        ++*this;
-        return Before;
-    }
-    bool operator==(const TTrackingIterator& AOther) const { return FPosition == AOther.FPosition; }
-    bool operator!=(const TTrackingIterator& AOther) const { return FPosition != AOther.FPosition; }
-
-private:
-    const char* FPosition = nullptr;
-    const char** FFurthest = nullptr;
-};
-
-class TTreeBuilder : public nlohmann::json_sax<nlohmann::json> {
-public:
-    TTreeBuilder(const char* ABegin, const char** AFurthest) : FBegin(ABegin), FFurthest(AFurthest) {}
-
-    std::unique_ptr<TValue> Root;
-
-    bool null() override { return Add(TValue{}); }
-    bool boolean(bool AValue) override
-    {
-        TValue V;
-        V.Kind = TKind::Boolean;
-        V.Boolean = AValue;
-        return Add(std::move(V));
-    }
-    bool number_integer(number_integer_t AValue) override { return Number(std::to_string(AValue), AValue == 0); }
-    bool number_unsigned(number_unsigned_t AValue) override { return Number(std::to_string(AValue), AValue == 0); }
-    bool number_float(number_float_t, const string_t& AText) override { return Number(AText, false); }
-    bool string(string_t& AValue) override
-    {
-        TValue V;
-        V.Kind = TKind::String;
-        V.Text = FromUtf8(AValue);
-        return Add(std::move(V));
-    }
-    bool binary(binary_t&) override { return false; }
-    bool start_object(std::size_t) override { return Open(TKind::Object); }
-    bool key(string_t& AName) override
-    {
-        FPendingKey = FromUtf8(AName);
-        return true;
-    }
-    bool end_object() override { return Close(); }
-    bool start_array(std::size_t) override { return Open(TKind::Array); }
-    bool end_array() override { return Close(); }
-    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override { return false; }
-
-private:
-    bool Number(std::string AText, bool AZero)
-    {
-        // The parser has read the number and at most one character past it.
-        if (AZero && IsNegativeZero())
-            AText = "-0";
-        TValue V;
-        V.Kind = TKind::Number;
-        V.Text = AsciiToU(AText);
-        return Add(std::move(V));
-    }
-
-    bool IsNegativeZero() const
-    {
-        const char* End = *FFurthest;
-        if (End > FBegin && !(End[-1] >= '0' && End[-1] <= '9'))
-            --End;
-        return End - FBegin >= 2 && End[-1] == '0' && End[-2] == '-';
-    }
-
-    // Places a finished value in its parent; returns a pointer to it where it now lives.
-    TValue* Place(TValue&& AValue)
-    {
-        if (FStack.empty()) {
-            Root = std::make_unique<TValue>(std::move(AValue));
-            return Root.get();
+        while (FPosition < FText.size()) {
+            const char16_t C = FText[FPosition++];
+            if (C == u'"')
+                return true;
+            if (C < 0x20)
+                return false;
+            if (C == u'\\') {
+                if (!ReadEscape(AText))
+                    return false;
+            } else if (IsHighSurrogate(C) && FPosition < FText.size() && IsLowSurrogate(FText[FPosition])) {
+                AText += C;
+                AText += FText[FPosition++];
+            } else {
+                // Text that came from bytes never holds half a pair; this keeps it valid if it does.
+                AText += IsHighSurrogate(C) || IsLowSurrogate(C) ? u'\uFFFD' : C;
+            }
         }
-        TValue& Parent = *FStack.back();
-        if (Parent.Kind == TKind::Array) {
-            Parent.Items.push_back(std::move(AValue));
-            return &Parent.Items.back();
-        }
-        Parent.Members.push_back(TMember{std::move(FPendingKey), std::move(AValue)});
-        return &Parent.Members.back().Value;
+        return false;
     }
 
-    bool Add(TValue&& AValue)
+    // After the backslash.
+    bool ReadEscape(UString& AText)
     {
-        Place(std::move(AValue));
-        return true;
-    }
-
-    bool Open(TKind AKind)
-    {
-        if (FStack.size() >= MaxDepth)
+        if (FPosition == FText.size())
             return false;
-        TValue V;
-        V.Kind = AKind;
-        FStack.push_back(Place(std::move(V)));
+        switch (FText[FPosition++]) {
+        case u'"': AText += u'"'; return true;
+        case u'\\': AText += u'\\'; return true;
+        case u'/': AText += u'/'; return true;
+        case u'b': AText += u'\b'; return true;
+        case u'f': AText += u'\f'; return true;
+        case u'n': AText += u'\n'; return true;
+        case u'r': AText += u'\r'; return true;
+        case u't': AText += u'\t'; return true;
+        case u'u': break;
+        default: return false;
+        }
+        char16_t Unit = 0;
+        if (!ReadHex(Unit) || IsLowSurrogate(Unit))
+            return false;
+        AText += Unit;
+        if (!IsHighSurrogate(Unit))
+            return true;
+        // An escaped surrogate must be one half of an escaped pair.
+        char16_t Low = 0;
+        if (!Take(u'\\') || !Take(u'u') || !ReadHex(Low) || !IsLowSurrogate(Low))
+            return false;
+        AText += Low;
         return true;
     }
 
-    bool Close()
+    bool ReadHex(char16_t& AUnit)
     {
-        FStack.pop_back();
+        if (FText.size() - FPosition < 4)
+            return false;
+        for (int I = 0; I < 4; ++I) {
+            const char16_t C = FText[FPosition++];
+            int Digit = IsDigit(C) ? C - u'0' : (C >= u'a' && C <= u'f') ? C - u'a' + 10 : (C >= u'A' && C <= u'F') ? C - u'A' + 10 : -1;
+            if (Digit < 0)
+                return false;
+            AUnit = static_cast<char16_t>(AUnit * 16 + Digit);
+        }
         return true;
     }
 
-    const char* FBegin;
-    const char** FFurthest;
-    // Open containers, innermost last. Each stays where it is while open: its parent grows only
-    // after it has closed.
-    std::vector<TValue*> FStack;
-    UString FPendingKey;
+    // -?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?, kept as written.
+    bool ReadNumber(UString& AText)
+    {
+        const size_t Start = FPosition;
+        Take(u'-');
+        if (!Take(u'0') && !SkipDigits())
+            return false;
+        if (Take(u'.') && !SkipDigits())
+            return false;
+        if (Take(u'e') || Take(u'E')) {
+            if (!Take(u'+'))
+                Take(u'-');
+            if (!SkipDigits())
+                return false;
+        }
+        AText = UString(FText.substr(Start, FPosition - Start));
+        return true;
+    }
+
+    bool SkipDigits()
+    {
+        const size_t Start = FPosition;
+        while (FPosition < FText.size() && IsDigit(FText[FPosition]))
+            ++FPosition;
+        return FPosition > Start;
+    }
+
+    bool ReadWord(UStringView AWord)
+    {
+        if (FText.substr(FPosition, AWord.size()) != AWord)
+            return false;
+        FPosition += AWord.size();
+        return true;
+    }
+
+    void SkipWhiteSpace()
+    {
+        while (FPosition < FText.size() && IsJsonWhiteSpace(FText[FPosition]))
+            ++FPosition;
+    }
+
+    bool Next(char16_t C) const { return FPosition < FText.size() && FText[FPosition] == C; }
+
+    bool Take(char16_t C)
+    {
+        if (!Next(C))
+            return false;
+        ++FPosition;
+        return true;
+    }
+
+    UStringView FText;
+    size_t FPosition = 0;
 };
 
-bool IsJsonWhiteSpace(char16_t C) { return C == u' ' || C == u'\t' || C == u'\n' || C == u'\r'; }
 
 [[noreturn]] void RaiseConversion(TKind AFound, const char16_t* ARequested)
 {
@@ -261,15 +312,10 @@ std::unique_ptr<TValue> Parse(UStringView AText)
     if (!Container && Last != AText.size())
         return nullptr;
 
-    const std::string Utf8 = platform::CodePage().FromUnicode(platform::CodePageUtf8, AText.substr(First, Last - First));
-    const char* Begin = Utf8.data();
-    const char* Furthest = Begin;
-    TTreeBuilder Builder(Begin, &Furthest);
-    bool Ok = nlohmann::json::sax_parse(TTrackingIterator(Begin, &Furthest), TTrackingIterator(Begin + Utf8.size(), nullptr),
-                                        &Builder, nlohmann::json::input_format_t::json, true, false);
-    if (!Ok)
+    auto Value = std::make_unique<TValue>();
+    if (!TReader(AText.substr(First, Last - First)).ReadDocument(*Value))
         return nullptr;
-    return std::move(Builder.Root);
+    return Value;
 }
 
 UString KindName(TKind AKind)

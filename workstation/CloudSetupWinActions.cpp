@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <type_traits>
 
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
@@ -19,7 +21,6 @@ constexpr char16_t NotInstalled[] = u"DLL not installed — ";
 constexpr char16_t TimedOut[] = u"DLL not installed — download timed out";
 constexpr char16_t HashMismatch[] =
     u"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
-constexpr size_t CopyPieceBytes = 1048576;
 
 UString EnvironmentValue(UStringView AName)
 {
@@ -57,20 +58,120 @@ bool MentionsTimeOut(UStringView AFailure)
     return Lower.find(u"timeout") != UString::npos || Lower.find(u"timed out") != UString::npos;
 }
 
-// Writes the verified bytes beside the library and only then puts them in its place, so a failed
-// or partial write (a full disk) never leaves a broken library where a working one was.
-void InstallVerified(const UString& ALibraryPath, std::string_view ABytes)
+UString Quoted(UStringView APath) { return u"\"" + UString(APath) + u"\""; }
+
+UString InUseNotOursText(UStringView APath)
 {
-    platform::IInstallFiles& Files = platform::InstallFiles();
-    const UString Temporary = TWinActions::TemporaryPath(ALibraryPath);
+    return NotInstalled + (u"the file " + Quoted(APath)) +
+           u" is in use and is not a verified copy of the add-in. Close all ZELV Cloud RDP sessions, then re-run setup.";
+}
+
+UString NotReplaceableText(UStringView APath)
+{
+    return NotInstalled + (u"the file " + Quoted(APath)) +
+           u" was not installed by this setup and this user cannot replace it. An administrator must remove it, then re-run setup.";
+}
+
+UString CannotReplaceText(UStringView APath)
+{
+    return NotInstalled + (u"the file " + Quoted(APath)) + u" cannot be replaced and is not a verified copy of the add-in.";
+}
+
+// Whether the file at APath holds the expected library, read as a loaded library lets it be read.
+// A file that cannot be read is not known to be ours.
+bool HoldsExpectedLibrary(const UString& APath, UStringView AExpected)
+{
     try {
-        Files.WriteFlushed(Temporary, ABytes);
-        Files.Replace(Temporary, ALibraryPath);
+        std::unique_ptr<platform::ISha256Hash> Hash = platform::Digest().NewSha256();
+        platform::InstallFiles().ReadShared(APath, [&](std::string_view APiece) { Hash->Add(APiece); });
+        return HexDigest(Hash->Finish()) == AsciiLower(AExpected);
     } catch (...) {
-        Files.Remove(Temporary);
-        throw;
+        return false;
     }
 }
+
+// Receives the library into a temporary file beside it while hashing it, so its size never
+// matters to memory. Only a 200 answer is taken; any other keeps its status and no file is made.
+class TLibraryDownload : public platform::IHttpBodySink {
+public:
+    explicit TLibraryDownload(UString ATemporary) : FTemporary(std::move(ATemporary)) {}
+    ~TLibraryDownload() override { Discard(); }
+    TLibraryDownload(const TLibraryDownload&) = delete;
+    TLibraryDownload& operator=(const TLibraryDownload&) = delete;
+
+    bool Begin(const platform::THttpResponse& AHead) override
+    {
+        if (AHead.StatusCode != 200)
+            return false;
+        FHash = platform::Digest().NewSha256();
+        FFile = OnDisk([&] { return platform::InstallFiles().Create(FTemporary); });
+        FCreated = true;
+        return true;
+    }
+
+    void Write(std::string_view APiece) override
+    {
+        FHash->Add(APiece);
+        OnDisk([&] {
+            FFile->Write(APiece);
+            return 0;
+        });
+    }
+
+    // The digest of everything received (of nothing, when the body was empty), with the file
+    // flushed and closed.
+    UString FinishDigest()
+    {
+        if (!FHash)
+            FHash = platform::Digest().NewSha256();
+        if (FFile) {
+            OnDisk([&] {
+                FFile->Flush();
+                return 0;
+            });
+            FFile.reset();
+        }
+        return HexDigest(FHash->Finish());
+    }
+
+    // Puts the received library in the place of the old one.
+    void Install(const UString& ALibraryPath)
+    {
+        OnDisk([&] {
+            platform::InstallFiles().Replace(FTemporary, ALibraryPath);
+            return 0;
+        });
+        FCreated = false;
+    }
+
+    // The file layer's failure, when the file is what failed.
+    const std::optional<UString>& DiskFailure() const { return FDiskFailure; }
+
+private:
+    template <class Call>
+    std::invoke_result_t<Call> OnDisk(Call ACall)
+    {
+        try {
+            return ACall();
+        } catch (const ECloudSetupError& E) {
+            FDiskFailure = E.Message();
+            throw;
+        }
+    }
+
+    void Discard()
+    {
+        FFile.reset();
+        if (FCreated)
+            platform::InstallFiles().Remove(FTemporary);
+    }
+
+    UString FTemporary;
+    std::unique_ptr<platform::ISha256Hash> FHash;
+    std::unique_ptr<platform::IInstallFile> FFile;
+    bool FCreated = false;
+    std::optional<UString> FDiskFailure;
+};
 
 std::unique_ptr<platform::IRegistryKey> OpenPolicyKey()
 {
@@ -88,13 +189,11 @@ std::unique_ptr<platform::IRegistryKey> OpenPolicyKey()
     return nullptr;
 }
 
-// The command interpreter that runs the policy command elevated. Never a bare name: the system
-// would search the current folder (typically the user's Downloads) first for a program of that name.
+// The command interpreter that runs the policy command elevated: always the system's own, by its
+// full path. ComSpec is no choice here, as any program of the user can set it; a bare name would be
+// searched for in the current folder (typically the user's Downloads) first.
 UString CommandInterpreter()
 {
-    UString ComSpec = EnvironmentValue(u"ComSpec");
-    if (!ComSpec.empty())
-        return ComSpec;
     UString Folder = platform::Launcher().SystemDirectory();
     if (Folder.empty())
         return UString();
@@ -150,6 +249,16 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError)
     return DownloadDLL(AOnProgress, AError, TDownloadLimits());
 }
 
+platform::TFolderAccess TWinActions::InstallFolderAccess()
+{
+    using platform::TFolderRights;
+    using platform::TTrustee;
+    return {{TTrustee::LocalSystem, TFolderRights::FullControl},
+            {TTrustee::Administrators, TFolderRights::FullControl},
+            {TTrustee::CurrentUser, TFolderRights::Modify},
+            {TTrustee::Users, TFolderRights::ReadAndExecute}};
+}
+
 bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits)
 {
     AError.clear();
@@ -159,17 +268,31 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
         return false;
     }
     platform::IInstallFiles& Files = platform::InstallFiles();
+    // ProgramData lets every user add files to its folders: ours gets access of its own.
     if (!Files.DirectoryExists(Folder))
-        Files.CreateDirectories(Folder);
+        Files.CreateDirectories(Folder, InstallFolderAccess());
 
     const bool Is64Bit = IsNative64Bit();
     const UString FileName = GetDLLFileName();
     const UString LibraryPath = Folder + FileName;
+    const UString Expected = ExpectedDigest(Is64Bit);
 
-    // A library the remote-desktop client has loaded cannot be replaced; it stays as it is.
-    if (Files.FileExists(LibraryPath) && !Files.CanOpenExclusively(LibraryPath)) {
-        AError = InUseNotice;
-        return true;
+    // A library the remote-desktop client has loaded cannot be replaced; it stays as it is, but
+    // only a copy of the expected library counts as installed. Anyone may have put a file there.
+    if (Files.FileExists(LibraryPath)) {
+        const platform::TExclusiveOpen Open = Files.OpenExclusively(LibraryPath);
+        if (Open != platform::TExclusiveOpen::Opened) {
+            if (HoldsExpectedLibrary(LibraryPath, Expected)) {
+                AError = InUseNotice;
+                return true;
+            }
+            switch (Open) {
+            case platform::TExclusiveOpen::SharingViolation: AError = InUseNotOursText(LibraryPath); break;
+            case platform::TExclusiveOpen::AccessDenied: AError = NotReplaceableText(LibraryPath); break;
+            default: AError = CannotReplaceText(LibraryPath); break;
+            }
+            return false;
+        }
     }
 
     if (AOnProgress)
@@ -183,34 +306,29 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
     Request.ReceiveTimeoutMs = ALimits.ReceiveTimeoutMs;
     Request.ReceiveResponseTimeoutMs = ALimits.ReceiveResponseTimeoutMs;
     Request.MaxRedirects = ALimits.MaxRedirects;
+    Request.DeadlineMs = ALimits.DeadlineMs;
+    Request.MaxBodyBytes = ALimits.MaxBytes;
 
-    platform::THttpResponse Response;
+    // Every way out removes the temporary file unless it took the library's place; the old
+    // library is touched only by that last step.
+    TLibraryDownload Download(TemporaryPath(LibraryPath));
     try {
-        Response = platform::Http().Send(Request);
-    } catch (const ECloudSetupError& E) {
-        AError = MentionsTimeOut(E.Message()) ? UString(TimedOut) : NotInstalled + E.Message();
-        return false;
-    }
-    if (Response.StatusCode != 200) {
-        AError = UString(u"DLL not installed — server returned ") + IntToUStr(Response.StatusCode);
-        return false;
-    }
-
-    std::string Bytes;
-    Bytes.reserve(Response.Body.size());
-    for (size_t Offset = 0; Offset < Response.Body.size(); Offset += CopyPieceBytes)
-        Bytes.append(Response.Body, Offset, std::min(CopyPieceBytes, Response.Body.size() - Offset));
-    Response.Body.clear();
-
-    if (!MatchesDigest(Bytes, ExpectedDigest(Is64Bit))) {
-        AError = HashMismatch;
-        return false;
-    }
-
-    try {
-        InstallVerified(LibraryPath, Bytes);
-    } catch (const ECloudSetupError& E) {
-        AError = u"DLL not installed — could not write file: " + E.Message();
+        platform::THttpResponse Response = platform::Http().Send(Request, &Download);
+        if (Response.StatusCode != 200) {
+            AError = UString(u"DLL not installed — server returned ") + IntToUStr(Response.StatusCode);
+            return false;
+        }
+        if (Download.FinishDigest() != AsciiLower(Expected)) {
+            AError = HashMismatch;
+            return false;
+        }
+        Download.Install(LibraryPath);
+    } catch (...) {
+        const UString Failure = CaughtFailureText();
+        if (Download.DiskFailure())
+            AError = u"DLL not installed — could not write file: " + *Download.DiskFailure();
+        else
+            AError = MentionsTimeOut(Failure) ? UString(TimedOut) : NotInstalled + Failure;
         return false;
     }
 

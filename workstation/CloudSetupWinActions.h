@@ -4,20 +4,25 @@
 #include <string_view>
 
 #include "core/CloudSetupText.h"
+#include "platform/IInstallFiles.h"
+#include "workstation/CloudSetupWinActionsConst.h"
 
 namespace zelv {
 
 // Progress of a download: a status text and a whole-number percentage (0 to 100). Empty: no progress.
 using TOnProgress = std::function<void(const UString& AStatus, int APercent)>;
 
-// How long the download may wait and how many redirects it follows. The setup run keeps the
-// defaults; tests pass short time-outs.
+// How long the download may wait, how much it takes and how many redirects it follows. The setup
+// run keeps the defaults; tests pass short time-outs.
 struct TDownloadLimits {
     int ResolveTimeoutMs = 15000;
     int ConnectTimeoutMs = 15000;
     int ReceiveTimeoutMs = 60000;
     int ReceiveResponseTimeoutMs = 60000;
     int MaxRedirects = 5;
+    // The whole download, from the request to its last byte.
+    int DeadlineMs = 600000;
+    size_t MaxBytes = static_cast<size_t>(consts::AddinMaxBytes);
 };
 
 // Installs the service's client add-in, registers it for the user's remote-desktop client and
@@ -32,8 +37,9 @@ public:
     static UString GetDLLFileName();
 
     // Downloads, verifies and installs the library. True with an empty AError when it was
-    // installed, true with a notice in AError when an installed copy is in use and stays, false
-    // with the reason in AError otherwise. A failure to create the install folder is raised.
+    // installed, true with a notice in AError when an installed copy that matches the expected
+    // digest is in use and stays, false with the reason in AError otherwise: true always means a
+    // verified library is at the path. A failure to create the install folder is raised.
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError);
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits);
 
@@ -61,6 +67,9 @@ public:
     static UString ExpectedDigest(bool A64Bit);
     // Whether the bytes' SHA-256 equals the expected digest, hex digits compared without regard to case.
     static bool MatchesDigest(std::string_view ABytes, UStringView AExpected);
+    // Who may do what in the install folder when the program creates it: other users may read and
+    // run the library but never put a file of their own there.
+    static platform::TFolderAccess InstallFolderAccess();
     // The file the verified download is written to before it takes the library's place.
     static UString TemporaryPath(const UString& ALibraryPath);
 };

@@ -27,8 +27,10 @@ std::string TWin32CodePage::FromUnicode(unsigned ACodePage, UStringView AText)
     if (Needed <= 0)
         RaiseLast();
     std::string Result(static_cast<size_t>(Needed), '\0');
-    if (WideCharToMultiByte(ACodePage, 0, Source, Length, Result.data(), Needed, nullptr, nullptr) <= 0)
+    const int Written = WideCharToMultiByte(ACodePage, 0, Source, Length, Result.data(), Needed, nullptr, nullptr);
+    if (Written <= 0)
         RaiseLast();
+    Result.resize(static_cast<size_t>(Written));
     return Result;
 }
 
@@ -48,8 +50,14 @@ bool TWin32CodePage::RepresentsExactly(unsigned ACodePage, UStringView AText)
     if (Needed <= 0 || UsedDefault)
         return false;
     // A round trip catches the few conversions that neither flag reports.
+    // A conversion that fails here fails the caller's write with the system's reason; the buffer
+    // holds nothing to judge by.
     std::string Bytes(static_cast<size_t>(Needed), '\0');
-    WideCharToMultiByte(ACodePage, WC_NO_BEST_FIT_CHARS, Source, Length, Bytes.data(), Needed, nullptr, &UsedDefault);
+    const int Written =
+        WideCharToMultiByte(ACodePage, WC_NO_BEST_FIT_CHARS, Source, Length, Bytes.data(), Needed, nullptr, &UsedDefault);
+    if (Written <= 0)
+        RaiseLast();
+    Bytes.resize(static_cast<size_t>(Written));
     return !UsedDefault && ToUnicode(ACodePage, Bytes) == AText;
 }
 

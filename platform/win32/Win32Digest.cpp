@@ -28,28 +28,47 @@ void Check(NTSTATUS AStatus)
     }
 }
 
+class TCngSha256 : public platform::ISha256Hash {
+public:
+    TCngSha256()
+    {
+        BCRYPT_ALG_HANDLE RawAlgorithm = nullptr;
+        Check(BCryptOpenAlgorithmProvider(&RawAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0));
+        FAlgorithm.Reset(RawAlgorithm);
+        BCRYPT_HASH_HANDLE RawHash = nullptr;
+        Check(BCryptCreateHash(FAlgorithm.Get(), &RawHash, nullptr, 0, nullptr, 0, 0));
+        FHash.Reset(RawHash);
+    }
+
+    void Add(std::string_view ABytes) override
+    {
+        // BCryptHashData takes a 32-bit length: feed large inputs in pieces.
+        constexpr size_t Piece = 1u << 30;
+        for (size_t Offset = 0; Offset < ABytes.size(); Offset += Piece) {
+            size_t Length = std::min(Piece, ABytes.size() - Offset);
+            auto* Data = reinterpret_cast<PUCHAR>(const_cast<char*>(ABytes.data() + Offset));
+            Check(BCryptHashData(FHash.Get(), Data, static_cast<ULONG>(Length), 0));
+        }
+    }
+
+    platform::TSha256 Finish() override
+    {
+        platform::TSha256 Digest{};
+        Check(BCryptFinishHash(FHash.Get(), Digest.data(), static_cast<ULONG>(Digest.size()), 0));
+        return Digest;
+    }
+
+private:
+    // Declared first: the hash object goes before the provider it was made from.
+    UniqueAlgorithm FAlgorithm;
+    UniqueHash FHash;
+};
+
 }  // namespace
 
-platform::TSha256 TWin32Digest::Sha256(std::string_view ABytes)
+std::unique_ptr<platform::ISha256Hash> TWin32Digest::NewSha256()
 {
-    BCRYPT_ALG_HANDLE RawAlgorithm = nullptr;
-    Check(BCryptOpenAlgorithmProvider(&RawAlgorithm, BCRYPT_SHA256_ALGORITHM, nullptr, 0));
-    UniqueAlgorithm Algorithm(RawAlgorithm);
-
-    BCRYPT_HASH_HANDLE RawHash = nullptr;
-    Check(BCryptCreateHash(Algorithm.Get(), &RawHash, nullptr, 0, nullptr, 0, 0));
-    UniqueHash Hash(RawHash);
-
-    // BCryptHashData takes a 32-bit length: feed large inputs in pieces.
-    constexpr size_t Piece = 1u << 30;
-    for (size_t Offset = 0; Offset < ABytes.size(); Offset += Piece) {
-        size_t Length = std::min(Piece, ABytes.size() - Offset);
-        auto* Data = reinterpret_cast<PUCHAR>(const_cast<char*>(ABytes.data() + Offset));
-        Check(BCryptHashData(Hash.Get(), Data, static_cast<ULONG>(Length), 0));
-    }
-    platform::TSha256 Digest{};
-    Check(BCryptFinishHash(Hash.Get(), Digest.data(), static_cast<ULONG>(Digest.size()), 0));
-    return Digest;
+    return std::make_unique<TCngSha256>();
 }
 
 }  // namespace zelv::win32

@@ -7,7 +7,7 @@ namespace zelv::win32 {
 // SHA-256 through CNG (BCrypt).
 class TWin32Digest : public platform::IDigest {
 public:
-    platform::TSha256 Sha256(std::string_view ABytes) override;
+    std::unique_ptr<platform::ISha256Hash> NewSha256() override;
 };
 
 }  // namespace zelv::win32

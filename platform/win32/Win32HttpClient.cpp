@@ -3,18 +3,17 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <vector>
 
 #include "core/CloudSetupError.h"
-#include "platform/win32/UniqueHandle.h"
 #include "platform/win32/Win32Text.h"
 
 namespace zelv::win32 {
 
 namespace {
-
-inline void CloseInternet(HINTERNET AHandle) { ::WinHttpCloseHandle(AHandle); }
-using UniqueInternet = UniqueHandle<HINTERNET, CloseInternet>;
 
 constexpr wchar_t UserAgent[] = L"ZelvCloudSetup/1.0";
 
@@ -162,11 +161,74 @@ UString HttpErrorText(unsigned long ACode)
     return TrimSystemText(Text);
 }
 
-platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARequest)
+namespace {
+
+// The whole request's time: every wait is cut to what is left of it, and once it is spent the
+// request fails with the deadline's own text, whatever the wait that ran out.
+class TDeadline {
+public:
+    explicit TDeadline(int AMilliseconds)
+        : FMilliseconds(AMilliseconds), FEnd(std::chrono::steady_clock::now() + std::chrono::milliseconds(AMilliseconds))
+    {
+    }
+    long long LeftMs() const
+    {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(FEnd - std::chrono::steady_clock::now()).count();
+    }
+    void Check() const
+    {
+        if (LeftMs() <= 0)
+            throw ECloudSetupError(platform::DeadlinePassedText(FMilliseconds));
+    }
+    // A wait of at most AConfiguredMs (negative: no limit of its own), never past the deadline.
+    int Cut(int AConfiguredMs) const
+    {
+        long long Left = std::max<long long>(LeftMs(), 1);
+        return static_cast<int>(AConfiguredMs < 0 ? Left : std::min<long long>(AConfiguredMs, Left));
+    }
+    [[noreturn]] void RaiseLast() const
+    {
+        DWORD Code = GetLastError();
+        Check();
+        RaiseHttp(Code);
+    }
+
+private:
+    int FMilliseconds;
+    std::chrono::steady_clock::time_point FEnd;
+};
+
+bool ContentLengthOver(const platform::THttpResponse& AResponse, size_t ALimit)
 {
+    const UString Length = Trim(AResponse.Header(u"Content-Length"));
+    if (Length.empty())
+        return false;
+    unsigned long long Value = 0;
+    for (char16_t C : Length) {
+        if (C < u'0' || C > u'9')
+            return false;
+        if (Value > (ALimit + 1ull))
+            return true;
+        Value = Value * 10 + static_cast<unsigned>(C - u'0');
+    }
+    return Value > ALimit;
+}
+
+}  // namespace
+
+HINTERNET TWin32HttpClient::Session()
+{
+    std::lock_guard<std::mutex> Guard(FSessionLock);
+    if (!FSession)
+        FSession = OpenSession();
+    return FSession.Get();
+}
+
+platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARequest, platform::IHttpBodySink* ASink)
+{
+    const TDeadline Deadline(ARequest.DeadlineMs);
     const TUrlParts Url = CrackUrl(ARequest.Url);
-    UniqueInternet Session = OpenSession();
-    UniqueInternet Connection(WinHttpConnect(Session.Get(), Url.Host.c_str(), Url.Port, 0));
+    UniqueInternet Connection(WinHttpConnect(Session(), Url.Host.c_str(), Url.Port, 0));
     if (!Connection)
         RaiseLast();
     const std::wstring Method = ToW(ARequest.Method);
@@ -176,11 +238,13 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
     if (!Request)
         RaiseLast();
 
-    SetTimeout(Request.Get(), WINHTTP_OPTION_RESOLVE_TIMEOUT, ARequest.ResolveTimeoutMs);
-    SetTimeout(Request.Get(), WINHTTP_OPTION_CONNECT_TIMEOUT, ARequest.ConnectTimeoutMs);
-    SetTimeout(Request.Get(), WINHTTP_OPTION_SEND_TIMEOUT, ARequest.SendTimeoutMs);
-    SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, ARequest.ReceiveTimeoutMs);
-    SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, ARequest.ReceiveResponseTimeoutMs);
+    SetTimeout(Request.Get(), WINHTTP_OPTION_RESOLVE_TIMEOUT, Deadline.Cut(ARequest.ResolveTimeoutMs));
+    SetTimeout(Request.Get(), WINHTTP_OPTION_CONNECT_TIMEOUT, Deadline.Cut(ARequest.ConnectTimeoutMs));
+    if (ARequest.SendTimeoutMs >= 0)
+        SetTimeout(Request.Get(), WINHTTP_OPTION_SEND_TIMEOUT, Deadline.Cut(ARequest.SendTimeoutMs));
+    if (ARequest.ReceiveTimeoutMs >= 0)
+        SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, Deadline.Cut(ARequest.ReceiveTimeoutMs));
+    SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, Deadline.Cut(ARequest.ReceiveResponseTimeoutMs));
     if (ARequest.MaxRedirects == 0)
         SetDword(Request.Get(), WINHTTP_OPTION_REDIRECT_POLICY, WINHTTP_OPTION_REDIRECT_POLICY_NEVER);
     else if (ARequest.MaxRedirects > 0)
@@ -195,9 +259,9 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
     const DWORD BodySize = static_cast<DWORD>(ARequest.Body.size());
     void* Body = BodySize ? const_cast<char*>(ARequest.Body.data()) : WINHTTP_NO_REQUEST_DATA;
     if (!WinHttpSendRequest(Request.Get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, Body, BodySize, BodySize, 0))
-        RaiseLast();
+        Deadline.RaiseLast();
     if (!WinHttpReceiveResponse(Request.Get(), nullptr))
-        RaiseLast();
+        Deadline.RaiseLast();
 
     platform::THttpResponse Response;
     DWORD Status = 0;
@@ -219,14 +283,29 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
         Response.Headers = ParseRawHeaders(Raw);
     }
 
-    char Buffer[65536];
+    if (ASink && !ASink->Begin(Response))
+        return Response;
+    // A length announced over the limit fails before a byte is read.
+    if (ContentLengthOver(Response, ARequest.MaxBodyBytes))
+        throw ECloudSetupError(platform::BodyTooLargeText(ARequest.MaxBodyBytes));
+
+    std::vector<char> Buffer(65536);
+    size_t Received = 0;
     while (true) {
+        Deadline.Check();
+        SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, Deadline.Cut(ARequest.ReceiveTimeoutMs));
         DWORD Read = 0;
-        if (!WinHttpReadData(Request.Get(), Buffer, sizeof Buffer, &Read))
-            RaiseLast();
+        if (!WinHttpReadData(Request.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read))
+            Deadline.RaiseLast();
         if (Read == 0)
             break;
-        Response.Body.append(Buffer, Read);
+        if (Read > ARequest.MaxBodyBytes - Received)
+            throw ECloudSetupError(platform::BodyTooLargeText(ARequest.MaxBodyBytes));
+        Received += Read;
+        if (ASink)
+            ASink->Write(std::string_view(Buffer.data(), Read));
+        else
+            Response.Body.append(Buffer.data(), Read);
     }
     return Response;
 }

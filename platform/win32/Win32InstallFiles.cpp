@@ -1,5 +1,8 @@
 #include "platform/win32/Win32InstallFiles.h"
 
+#include <windows.h>
+#include <sddl.h>
+
 #include <algorithm>
 
 #include "core/CloudSetupError.h"
@@ -9,6 +12,9 @@
 namespace zelv::win32 {
 
 namespace {
+
+inline void FreeLocal(void* AMemory) { ::LocalFree(AMemory); }
+using UniqueLocal = UniqueHandle<void*, FreeLocal>;
 
 DWORD Attributes(UStringView APath)
 {
@@ -24,7 +30,108 @@ DWORD Attributes(UStringView APath)
     throw ECloudSetupError(UString(AWhat) + u" \"" + UString(APath) + u"\". " + Reason);
 }
 
+[[noreturn]] void RaiseCreateFolder(DWORD ACode) { RaiseOSError(ACode, SystemErrorText(ACode)); }
+
+void CreateOne(const UString& APath, SECURITY_ATTRIBUTES* ASecurity, bool& ACreated)
+{
+    std::wstring Wide = ToW(APath);
+    ACreated = CreateDirectoryW(Wide.c_str(), ASecurity) != 0;
+    if (ACreated)
+        return;
+    DWORD Code = GetLastError();
+    if (Code == ERROR_ALREADY_EXISTS && Attributes(APath) != INVALID_FILE_ATTRIBUTES &&
+        (Attributes(APath) & FILE_ATTRIBUTE_DIRECTORY))
+        return;
+    RaiseCreateFolder(Code);
+}
+
+void CreateParents(const UString& APath)
+{
+    if (APath.empty() || Attributes(APath) != INVALID_FILE_ATTRIBUTES)
+        return;
+    size_t Separator = APath.find_last_of(u"\\/");
+    if (Separator != UString::npos && Separator > 0 && APath[Separator - 1] != u':')
+        CreateParents(APath.substr(0, Separator));
+    bool Created = false;
+    CreateOne(APath, nullptr, Created);
+}
+
+class TWin32InstallFile : public platform::IInstallFile {
+public:
+    TWin32InstallFile(UString APath, UniqueFile AFile) : FPath(std::move(APath)), FFile(std::move(AFile)) {}
+
+    void Write(std::string_view ABytes) override
+    {
+        size_t Offset = 0;
+        while (Offset < ABytes.size()) {
+            DWORD Chunk = static_cast<DWORD>(std::min<size_t>(ABytes.size() - Offset, 1u << 30));
+            DWORD Written = 0;
+            if (!WriteFile(FFile.Get(), ABytes.data() + Offset, Chunk, &Written, nullptr) || Written == 0)
+                RaiseFileError(u"Cannot write file", FPath, GetLastError());
+            Offset += Written;
+        }
+    }
+
+    void Flush() override
+    {
+        if (!FlushFileBuffers(FFile.Get()))
+            RaiseFileError(u"Cannot write file", FPath, GetLastError());
+    }
+
+private:
+    UString FPath;
+    UniqueFile FFile;
+};
+
+const wchar_t* RightsSddl(platform::TFolderRights ARights)
+{
+    switch (ARights) {
+    case platform::TFolderRights::FullControl: return L"FA";
+    case platform::TFolderRights::Modify: return L"0x1301bf";
+    case platform::TFolderRights::ReadAndExecute: return L"0x1200a9";
+    }
+    return L"";
+}
+
 }  // namespace
+
+UString CurrentUserSid()
+{
+    HANDLE RawToken = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &RawToken))
+        return UString();
+    UniqueHandleObj Token(RawToken);
+    DWORD Size = 0;
+    GetTokenInformation(Token.Get(), TokenUser, nullptr, 0, &Size);
+    if (Size == 0)
+        return UString();
+    std::vector<unsigned char> Buffer(Size);
+    if (!GetTokenInformation(Token.Get(), TokenUser, Buffer.data(), Size, &Size))
+        return UString();
+    wchar_t* Text = nullptr;
+    if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(Buffer.data())->User.Sid, &Text))
+        return UString();
+    UniqueLocal Owned(Text);
+    return U(Text);
+}
+
+UString FolderAccessSddl(const platform::TFolderAccess& AAccess, UStringView ACurrentUserSid)
+{
+    // P: protected, nothing inherited from the parent; OICI: the entry reaches files and folders
+    // made inside.
+    std::wstring Sddl = L"D:P";
+    for (const platform::TAccessEntry& Entry : AAccess) {
+        std::wstring Trustee;
+        switch (Entry.Trustee) {
+        case platform::TTrustee::LocalSystem: Trustee = L"SY"; break;
+        case platform::TTrustee::Administrators: Trustee = L"BA"; break;
+        case platform::TTrustee::Users: Trustee = L"BU"; break;
+        case platform::TTrustee::CurrentUser: Trustee = ToW(ACurrentUserSid); break;
+        }
+        Sddl += L"(A;OICI;" + std::wstring(RightsSddl(Entry.Rights)) + L";;;" + Trustee + L")";
+    }
+    return U(Sddl);
+}
 
 bool TWin32InstallFiles::DirectoryExists(UStringView APath)
 {
@@ -32,7 +139,7 @@ bool TWin32InstallFiles::DirectoryExists(UStringView APath)
     return Found != INVALID_FILE_ATTRIBUTES && (Found & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void TWin32InstallFiles::CreateDirectories(UStringView APath)
+void TWin32InstallFiles::CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess)
 {
     UString Path(APath);
     while (!Path.empty() && (Path.back() == u'\\' || Path.back() == u'/'))
@@ -41,14 +148,22 @@ void TWin32InstallFiles::CreateDirectories(UStringView APath)
         return;
     size_t Separator = Path.find_last_of(u"\\/");
     if (Separator != UString::npos && Separator > 0 && Path[Separator - 1] != u':')
-        CreateDirectories(UStringView(Path).substr(0, Separator));
-    std::wstring Wide = ToW(Path);
-    if (!CreateDirectoryW(Wide.c_str(), nullptr)) {
-        DWORD Code = GetLastError();
-        if (Code == ERROR_ALREADY_EXISTS && DirectoryExists(Path))
-            return;
-        RaiseOSError(Code, SystemErrorText(Code));
-    }
+        CreateParents(Path.substr(0, Separator));
+
+    const UString UserSid = CurrentUserSid();
+    if (UserSid.empty())
+        RaiseCreateFolder(GetLastError());
+    const std::wstring Sddl = ToW(FolderAccessSddl(AAccess, UserSid));
+    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Sddl.c_str(), SDDL_REVISION_1, &RawDescriptor, nullptr))
+        RaiseCreateFolder(GetLastError());
+    UniqueLocal Descriptor(RawDescriptor);
+    SECURITY_ATTRIBUTES Security{};
+    Security.nLength = sizeof Security;
+    Security.lpSecurityDescriptor = Descriptor.Get();
+    Security.bInheritHandle = FALSE;
+    bool Created = false;
+    CreateOne(Path, &Security, Created);
 }
 
 bool TWin32InstallFiles::FileExists(UStringView APath)
@@ -57,31 +172,48 @@ bool TWin32InstallFiles::FileExists(UStringView APath)
     return Found != INVALID_FILE_ATTRIBUTES && !(Found & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool TWin32InstallFiles::CanOpenExclusively(UStringView APath)
+platform::TExclusiveOpen TWin32InstallFiles::OpenExclusively(UStringView APath)
 {
     std::wstring Path = ToW(APath);
     // Share mode 0: fails while any other handle or a loaded image holds the file.
     UniqueFile File(CreateFileW(Path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    return static_cast<bool>(File);
+    if (File)
+        return platform::TExclusiveOpen::Opened;
+    switch (GetLastError()) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_USER_MAPPED_FILE: return platform::TExclusiveOpen::SharingViolation;
+    case ERROR_ACCESS_DENIED: return platform::TExclusiveOpen::AccessDenied;
+    default: return platform::TExclusiveOpen::OtherFailure;
+    }
 }
 
-void TWin32InstallFiles::WriteFlushed(UStringView APath, std::string_view ABytes)
+void TWin32InstallFiles::ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece)
+{
+    std::wstring Path = ToW(APath);
+    UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!File)
+        RaiseFileError(u"Cannot read file", APath, GetLastError());
+    std::vector<char> Buffer(65536);
+    while (true) {
+        DWORD Read = 0;
+        if (!ReadFile(File.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read, nullptr))
+            RaiseFileError(u"Cannot read file", APath, GetLastError());
+        if (Read == 0)
+            return;
+        APiece(std::string_view(Buffer.data(), Read));
+    }
+}
+
+std::unique_ptr<platform::IInstallFile> TWin32InstallFiles::Create(UStringView APath)
 {
     std::wstring Path = ToW(APath);
     UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!File)
         RaiseFileError(u"Cannot create file", APath, GetLastError());
-    size_t Offset = 0;
-    while (Offset < ABytes.size()) {
-        DWORD Chunk = static_cast<DWORD>(std::min<size_t>(ABytes.size() - Offset, 1u << 30));
-        DWORD Written = 0;
-        if (!WriteFile(File.Get(), ABytes.data() + Offset, Chunk, &Written, nullptr) || Written == 0)
-            RaiseFileError(u"Cannot write file", APath, GetLastError());
-        Offset += Written;
-    }
-    if (!FlushFileBuffers(File.Get()))
-        RaiseFileError(u"Cannot write file", APath, GetLastError());
+    return std::make_unique<TWin32InstallFile>(UString(APath), std::move(File));
 }
 
 void TWin32InstallFiles::Replace(UStringView ASource, UStringView ATarget)

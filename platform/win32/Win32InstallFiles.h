@@ -7,12 +7,18 @@ namespace zelv::win32 {
 class TWin32InstallFiles : public platform::IInstallFiles {
 public:
     bool DirectoryExists(UStringView APath) override;
-    void CreateDirectories(UStringView APath) override;
+    void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override;
     bool FileExists(UStringView APath) override;
-    bool CanOpenExclusively(UStringView APath) override;
-    void WriteFlushed(UStringView APath, std::string_view ABytes) override;
+    platform::TExclusiveOpen OpenExclusively(UStringView APath) override;
+    void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override;
+    std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override;
     void Replace(UStringView ASource, UStringView ATarget) override;
     bool Remove(UStringView APath) override;
 };
+
+// The folder access as the system's security descriptor language writes it ("D:P(A;OICI;FA;;;SY)...").
+UString FolderAccessSddl(const platform::TFolderAccess& AAccess, UStringView ACurrentUserSid);
+// The string form of the SID of the user the process runs as; empty when the system cannot tell.
+UString CurrentUserSid();
 
 }  // namespace zelv::win32

@@ -8,12 +8,17 @@
 //                                        | empty (200, no body) | corrupt (one byte changed)
 //                                        | stall (V ms before any answer)
 //                                        | stallbody (headers and half the body, then V ms)
+//                                        | endless (200, a body without length that never ends,
+//                                          sent as fast as it is taken)
+//                                        | oversize (200, V bytes with their length announced)
+//                                        | drip (200, a body without length: one byte every V ms)
 //   POST /control/reset                  fault none, log emptied
 //   GET  /control/log                    one line per download request: "GET <path>"
 //
 // Usage: zelv-download-standin --root DIR [--port 47480]
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -127,6 +132,30 @@ int main(int argc, char** argv)
             AResponse.set_content("", "application/octet-stream");
             return;
         }
+        if (Fault.Mode == "endless" || Fault.Mode == "drip") {
+            const int PauseMs = Fault.Mode == "drip" ? std::max(Fault.Value, 1) : 0;
+            AResponse.status = 200;
+            // Ends only when the client goes away.
+            AResponse.set_chunked_content_provider("application/octet-stream", [PauseMs](size_t, httplib::DataSink& ASink) {
+                static const std::string Piece(65536, 'Z');
+                if (PauseMs > 0) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(PauseMs));
+                    return ASink.write(Piece.data(), 1);
+                }
+                return ASink.write(Piece.data(), Piece.size());
+            });
+            return;
+        }
+        if (Fault.Mode == "oversize") {
+            const size_t Size = static_cast<size_t>(Fault.Value);
+            AResponse.status = 200;
+            AResponse.set_content_provider(Size, "application/octet-stream",
+                                           [Size](size_t AOffset, size_t, httplib::DataSink& ASink) {
+                                               static const std::string Piece(65536, 'Z');
+                                               return ASink.write(Piece.data(), std::min(Piece.size(), Size - AOffset));
+                                           });
+            return;
+        }
         std::string Body = AFile == "zelvcloud64.dll" ? Library64 : Library32;
         if (Fault.Mode == "stallbody") {
             const int StallMs = Fault.Value;
@@ -185,7 +214,8 @@ int main(int argc, char** argv)
         const std::string Value = ARequest.get_param_value("value");
         Fault.Value = Value.empty() ? 0 : std::stoi(Value);
         if (Fault.Mode != "none" && Fault.Mode != "status" && Fault.Mode != "redirect" && Fault.Mode != "empty" &&
-            Fault.Mode != "corrupt" && Fault.Mode != "stall" && Fault.Mode != "stallbody") {
+            Fault.Mode != "corrupt" && Fault.Mode != "stall" && Fault.Mode != "stallbody" && Fault.Mode != "endless" &&
+            Fault.Mode != "oversize" && Fault.Mode != "drip") {
             AResponse.status = 400;
             AResponse.set_content("unknown mode\n", "text/plain");
             return;

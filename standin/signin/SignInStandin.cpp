@@ -6,6 +6,7 @@
 #include <openssl/rand.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -48,7 +49,10 @@ struct TPending {
 };
 
 struct TFault {
-    std::string Mode = "none";  // none, delay, stall, html, truncated, malformed, array, null, status
+    // none, delay, stall, html, truncated, malformed, array, null, status, endless (a JSON-looking
+    // body without length that never ends), oversize (a body of "size" bytes, its length announced)
+    std::string Mode = "none";
+    size_t Size = 0;
     int DelayMs = 0;
     int Status = 0;
     std::string Body;
@@ -204,6 +208,30 @@ private:
                 });
             return true;
         }
+        if (Fault.Mode == "endless") {
+            AResponse.status = Status;
+            const uint64_t Generation = FGeneration;
+            AResponse.set_chunked_content_provider(Fault.ContentType, [this, Generation](size_t AOffset, httplib::DataSink& ASink) {
+                static const std::string Piece(65536, ' ');
+                if (AOffset == 0 && !ASink.write("{\"success\":true,\"message\":\"", 30))
+                    return false;
+                {
+                    std::lock_guard Lock(FMutex);
+                    if (FStopping || FGeneration != Generation)
+                        return false;
+                }
+                return ASink.write(Piece.data(), Piece.size());
+            });
+            return true;
+        }
+        if (Fault.Mode == "oversize") {
+            AResponse.status = Status;
+            AResponse.set_content_provider(Fault.Size, Fault.ContentType, [Size = Fault.Size](size_t AOffset, size_t, httplib::DataSink& ASink) {
+                static const std::string Piece(65536, ' ');
+                return ASink.write(Piece.data(), std::min(Piece.size(), Size - AOffset));
+            });
+            return true;
+        }
         if (Fault.Mode == "html") {
             AResponse.status = Fault.Status ? Fault.Status : 502;
             AResponse.set_content("<!DOCTYPE html>\n<html><head><title>502 Bad Gateway</title></head>"
@@ -329,10 +357,11 @@ private:
     void SetFault(const httplib::Request& ARequest, httplib::Response& AResponse)
     {
         json Body = json::parse(ARequest.body, nullptr, false);
-        static const char* Modes[] = {"none", "delay", "stall", "html", "truncated", "malformed", "array", "null", "status"};
+        static const char* Modes[] = {"none", "delay", "stall", "html", "truncated", "malformed", "array", "null", "status",
+                                      "endless", "oversize"};
         if (Body.is_discarded() || !Body.is_object() || !Body.contains("mode") || !Body["mode"].is_string() ||
             std::find(std::begin(Modes), std::end(Modes), Body["mode"].get<std::string>()) == std::end(Modes))
-            return Reply(AResponse, 400, json{{"error", "mode: none, delay, stall, html, truncated, malformed, array, null or status"}});
+            return Reply(AResponse, 400, json{{"error", "mode: none, delay, stall, html, truncated, malformed, array, null, status, endless or oversize"}});
         TFault Fault;
         Fault.Mode = Body["mode"];
         Fault.DelayMs = Body.value("delayMs", 0);
@@ -341,6 +370,7 @@ private:
         Fault.ContentType = Body.value("contentType", std::string("application/json"));
         Fault.Location = Body.value("location", std::string());
         Fault.Times = Body.value("times", -1);
+        Fault.Size = Body.value("size", size_t(0));
         std::lock_guard Lock(FMutex);
         FFault = Fault;
         std::cout << "control: fault " << Fault.Mode << std::endl;

@@ -9,6 +9,27 @@
 
 namespace zelv::test {
 
+// What an HTTP layer does with a response it has received: the size limit, and the body handed
+// to the sink in pieces of APiece bytes when there is one.
+inline platform::THttpResponse Deliver(platform::THttpResponse AResponse, const platform::THttpRequest& ARequest,
+                                       platform::IHttpBodySink* ASink, size_t APiece = 4096)
+{
+    if (ASink) {
+        std::string Body = std::move(AResponse.Body);
+        AResponse.Body.clear();
+        if (!ASink->Begin(AResponse))
+            return AResponse;
+        if (Body.size() > ARequest.MaxBodyBytes)
+            throw ECloudSetupError(platform::BodyTooLargeText(ARequest.MaxBodyBytes));
+        for (size_t Offset = 0; Offset < Body.size(); Offset += APiece)
+            ASink->Write(std::string_view(Body).substr(Offset, APiece));
+        return AResponse;
+    }
+    if (AResponse.Body.size() > ARequest.MaxBodyBytes)
+        throw ECloudSetupError(platform::BodyTooLargeText(ARequest.MaxBodyBytes));
+    return AResponse;
+}
+
 // Answers requests with queued responses (or a queued transport failure) and keeps every request.
 class TFakeHttp : public platform::IHttpClient {
 public:
@@ -31,7 +52,7 @@ public:
     }
     void Fail(UString AMessage) { Answers.push_back(TAnswer{{}, std::move(AMessage)}); }
 
-    platform::THttpResponse Send(const platform::THttpRequest& ARequest) override
+    platform::THttpResponse Send(const platform::THttpRequest& ARequest, platform::IHttpBodySink* ASink = nullptr) override
     {
         Requests.push_back(ARequest);
         if (Answers.empty())
@@ -40,7 +61,7 @@ public:
         Answers.pop_front();
         if (A.Failure)
             throw ECloudSetupError(*A.Failure);
-        return A.Response;
+        return Deliver(std::move(A.Response), ARequest, ASink);
     }
 };
 

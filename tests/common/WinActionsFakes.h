@@ -6,23 +6,33 @@
 #include <tuple>
 #include <vector>
 
+#include "common/FakeHttp.h"
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
 
 namespace zelv::test {
 
-// An HTTP layer that answers from a script and records what it was asked.
+// An HTTP layer that answers from a script and records what it was asked. The body reaches a
+// sink in pieces, as the real layer hands it over.
 class TFakeDownloadHttp : public platform::IHttpClient {
 public:
     std::vector<platform::THttpRequest> Requests;
     platform::THttpResponse Response{200, {}, {}};
-    std::optional<UString> FailWith;  // raise this text instead of answering
-    platform::THttpResponse Send(const platform::THttpRequest& ARequest) override
+    std::optional<UString> FailWith;      // raise this text instead of answering
+    std::optional<UString> FailMidBody;   // raise this text once part of the body has gone to the sink
+    platform::THttpResponse Send(const platform::THttpRequest& ARequest, platform::IHttpBodySink* ASink = nullptr) override
     {
         Requests.push_back(ARequest);
         if (FailWith)
             throw ECloudSetupError(*FailWith);
-        return Response;
+        if (FailMidBody && ASink) {
+            if (ASink->Begin(Response)) {
+                ASink->Write(std::string_view(Response.Body).substr(0, Response.Body.size() / 2));
+                throw ECloudSetupError(*FailMidBody);
+            }
+            return Response;
+        }
+        return Deliver(Response, ARequest, ASink);
     }
 };
 
@@ -32,29 +42,47 @@ class TFakeInstallFiles : public platform::IInstallFiles {
 public:
     std::set<UString> Directories;
     std::map<UString, std::string> Files;
-    std::set<UString> InUse;
+    std::set<UString> InUse;         // held by another process: a sharing violation
+    std::set<UString> NotWritable;   // this user may not write it: access denied
+    std::set<UString> Unreadable;    // cannot be read either
     std::optional<UString> FailCreateDirectories;
     std::optional<UString> FailWrite;
     std::optional<UString> FailReplace;
     std::vector<UString> Created;
+    std::map<UString, platform::TFolderAccess> FolderAccess;  // the access each created folder was given
+    std::vector<UString> Reads;
 
     bool DirectoryExists(UStringView APath) override { return Directories.count(UString(APath)) != 0; }
-    void CreateDirectories(UStringView APath) override
+    void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override
     {
         if (FailCreateDirectories)
             throw ECloudSetupError(*FailCreateDirectories);
         Created.emplace_back(APath);
         Directories.emplace(APath);
+        FolderAccess[UString(APath)] = AAccess;
     }
     bool FileExists(UStringView APath) override { return Files.count(UString(APath)) != 0; }
-    bool CanOpenExclusively(UStringView APath) override { return InUse.count(UString(APath)) == 0; }
-    void WriteFlushed(UStringView APath, std::string_view ABytes) override
+    platform::TExclusiveOpen OpenExclusively(UStringView APath) override
     {
-        if (FailWrite) {
-            Files[UString(APath)] = std::string(ABytes.substr(0, ABytes.size() / 2));
-            throw ECloudSetupError(*FailWrite);
-        }
-        Files[UString(APath)] = std::string(ABytes);
+        if (InUse.count(UString(APath)))
+            return platform::TExclusiveOpen::SharingViolation;
+        if (NotWritable.count(UString(APath)))
+            return platform::TExclusiveOpen::AccessDenied;
+        return platform::TExclusiveOpen::Opened;
+    }
+    void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override
+    {
+        Reads.emplace_back(APath);
+        if (Unreadable.count(UString(APath)) || !Files.count(UString(APath)))
+            throw ECloudSetupError(u"Cannot read file \"" + UString(APath) + u"\". Access is denied");
+        const std::string& Bytes = Files.at(UString(APath));
+        for (size_t Offset = 0; Offset < Bytes.size(); Offset += 1000)
+            APiece(std::string_view(Bytes).substr(Offset, 1000));
+    }
+    std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override
+    {
+        Files[UString(APath)].clear();
+        return std::make_unique<TFile>(*this, UString(APath));
     }
     void Replace(UStringView ASource, UStringView ATarget) override
     {
@@ -67,6 +95,26 @@ public:
         Files.erase(Source);
     }
     bool Remove(UStringView APath) override { return Files.erase(UString(APath)) != 0; }
+
+private:
+    class TFile : public platform::IInstallFile {
+    public:
+        TFile(TFakeInstallFiles& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) {}
+        void Write(std::string_view ABytes) override
+        {
+            std::string& Content = FOwner.Files[FPath];
+            if (FOwner.FailWrite) {
+                Content.append(ABytes.substr(0, ABytes.size() / 2));
+                throw ECloudSetupError(*FOwner.FailWrite);
+            }
+            Content.append(ABytes);
+        }
+        void Flush() override {}
+
+    private:
+        TFakeInstallFiles& FOwner;
+        UString FPath;
+    };
 };
 
 // A registry in memory that answers reads the way the system does: a value larger than the

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
 #include <set>
+#include <stdexcept>
 
 #include "app/CloudSetupRun.h"
 #include "core/CloudSetupError.h"
@@ -106,14 +108,19 @@ TEST_F(SetupRun, NoDesktopFolderStopsTheRunAtOnce)
     EXPECT_EQ(FCalls, std::vector<UString>{u"desktop"});
 }
 
-TEST_F(SetupRun, AddInNotInstalledIsAnErrorButRegistryAndUdpStillRun)
+// Whatever lies at the path then, it was not verified by this run: the remote-desktop client is
+// not pointed at it.
+TEST_F(SetupRun, AddInNotInstalledIsAnErrorRegistrationIsSkippedAndUdpStillRuns)
 {
     FDownloadOk = false;
     FDownloadError = u"DLL not installed \u2014 download timed out";
     EXPECT_TRUE(Run({0}));
-    std::vector<UString> Expected = Join({u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp"}, Tail());
-    Expected[2] = u"ERROR: DLL not installed \u2014 download timed out";
-    EXPECT_EQ(FLog, Expected);
+    EXPECT_EQ(FLog, (std::vector<UString>{u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp", u"Downloading zelvcloud DLL...",
+                                          u"ERROR: DLL not installed \u2014 download timed out",
+                                          u"Note: Registry configuration skipped \u2014 no verified add-in library at "
+                                          u"C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                                          u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"}));
+    EXPECT_EQ(FCalls, (std::vector<UString>{u"desktop", u"rdp ab1", u"download", u"udp"}));
 }
 
 TEST_F(SetupRun, AddInInUseIsSuccessWithANoteOnItsOwnLine)
@@ -132,6 +139,104 @@ TEST_F(SetupRun, RegistryAndUdpFailuresAreOnlyNotes)
     EXPECT_EQ(FLog[6], u"Note: UDP disable requires admin \u2014 skipped");
     EXPECT_EQ(FLog.size(), 7u);
 }
+
+// Anything a step throws, not only our own failures, takes the run's failure path.
+struct TThrowCase {
+    const char* Name;
+    const char* Step;
+    int Kind;  // 0: bad_alloc, 1: not an exception class at all, 2: a library's exception
+    std::vector<UString> Log;
+    std::vector<UString> Calls;
+};
+
+class SetupRunThrow : public SetupRun, public testing::WithParamInterface<TThrowCase> {
+protected:
+    [[noreturn]] static void Throw(int AKind)
+    {
+        if (AKind == 0)
+            throw std::bad_alloc();
+        if (AKind == 1)
+            throw 42;
+        throw std::runtime_error("vector::_M_range_check");
+    }
+};
+
+TEST_P(SetupRunThrow, EndsInTheRunsOwnFailurePath)
+{
+    const TThrowCase& C = GetParam();
+    TSetupSteps S = Steps();
+    const std::string Step = C.Step;
+    if (Step == "desktop")
+        S.GetDesktopPath = [this, Kind = C.Kind]() -> UString { FCalls.push_back(u"desktop"); Throw(Kind); };
+    if (Step == "rdp")
+        S.WriteRDPFile = [this, Kind = C.Kind](const UString&, const UString& ACode, const UString&) -> UString {
+            FCalls.push_back(u"rdp " + ACode);
+            Throw(Kind);
+        };
+    if (Step == "download")
+        S.DownloadDLL = [this, Kind = C.Kind](UString&) -> bool { FCalls.push_back(u"download"); Throw(Kind); };
+    if (Step == "register")
+        S.RegisterDLLInRegistry = [this, Kind = C.Kind]() -> bool { FCalls.push_back(u"register"); Throw(Kind); };
+    if (Step == "udp")
+        S.DisableUDP = [this, Kind = C.Kind]() -> bool { FCalls.push_back(u"udp"); Throw(Kind); };
+
+    EXPECT_TRUE(RunSetup(S, FCompanies, {0}, [this](const UString& ALine) { FLog.push_back(ALine); }));
+    EXPECT_EQ(FLog, C.Log);
+    EXPECT_EQ(FCalls, C.Calls);
+}
+
+const UString NoMemory = u"Not enough memory to complete the operation";
+const UString Unexpected = u"An unexpected failure stopped the operation";
+const UString Rdp = u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp";
+const UString Skipped =
+    u"Note: Registry configuration skipped \u2014 no verified add-in library at C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SetupRunThrow,
+    testing::Values(
+        TThrowCase{"DesktopOutOfMemory", "desktop", 0, {u"ERROR: " + NoMemory}, {u"desktop"}},
+        TThrowCase{"DesktopThrowsAnInt", "desktop", 1, {u"ERROR: " + Unexpected}, {u"desktop"}},
+        TThrowCase{"RdpOutOfMemory", "rdp", 0,
+                   {u"ERROR (RDP ab1): " + NoMemory, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"Registry configured", u"Disabling UDP (may prompt for admin)...",
+                    u"UDP disabled for RDP"},
+                   {u"desktop", u"rdp ab1", u"download", u"register", u"udp"}},
+        TThrowCase{"RdpThrowsAnInt", "rdp", 1,
+                   {u"ERROR (RDP ab1): " + Unexpected, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"Registry configured", u"Disabling UDP (may prompt for admin)...",
+                    u"UDP disabled for RDP"},
+                   {u"desktop", u"rdp ab1", u"download", u"register", u"udp"}},
+        TThrowCase{"DownloadOutOfMemory", "download", 0,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + NoMemory, Skipped,
+                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
+                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+        TThrowCase{"DownloadThrowsAnInt", "download", 1,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + Unexpected, Skipped,
+                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
+                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+        TThrowCase{"DownloadLibraryException", "download", 2,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: vector::_M_range_check", Skipped,
+                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
+                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+        TThrowCase{"RegisterOutOfMemory", "register", 0,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"ERROR: " + NoMemory},
+                   {u"desktop", u"rdp ab1", u"download", u"register"}},
+        TThrowCase{"RegisterThrowsAnInt", "register", 1,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"ERROR: " + Unexpected},
+                   {u"desktop", u"rdp ab1", u"download", u"register"}},
+        TThrowCase{"UdpOutOfMemory", "udp", 0,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"Registry configured", u"Disabling UDP (may prompt for admin)...",
+                    u"ERROR: " + NoMemory},
+                   {u"desktop", u"rdp ab1", u"download", u"register", u"udp"}},
+        TThrowCase{"UdpThrowsAnInt", "udp", 1,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                    u"Configuring registry...", u"Registry configured", u"Disabling UDP (may prompt for admin)...",
+                    u"ERROR: " + Unexpected},
+                   {u"desktop", u"rdp ab1", u"download", u"register", u"udp"}}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(SetupRun, AFailureRaisedByALaterStepEndsTheRunWithAnError)
 {

@@ -2,6 +2,8 @@
 // on the test's thread (and once with real threads, for ThreadSanitizer).
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "app/frmMain.h"
 #include "app/frmMainTestAccess.h"
 #include "common/FakeHttp.h"
@@ -248,6 +250,74 @@ TEST_F(SignInFlow, SuccessfulSetupShowsTheGreenHeadlineAndTheLogLink)
     EXPECT_EQ(C(TCtl::btnSetup).Y, 298);
     EXPECT_TRUE(C(TCtl::btnSetup).HitTest);
     EXPECT_EQ(C(TCtl::btnSetup).Opacity, 1.0);
+}
+
+// The pool refuses the work: nothing is left busy or running, and the page says why.
+class TRefusingPool : public platform::IWorkerPool {
+public:
+    void Start(std::function<void()>) override { throw ECloudSetupError(u"Could not start a background task"); }
+};
+
+TEST_F(SignInFlow, WorkThatCannotStartLeavesTheWindowUsable)
+{
+    TRefusingPool Refusing;
+    FScope->WorkerPool = &Refusing;
+    FForm->SetText(TCtl::edtEmail, u"user@example.com");
+    FForm->Click(TCtl::btnSendCode);
+    EXPECT_FALSE(Busy());
+    EXPECT_EQ(C(TCtl::lblEmailStatus).Text, u"Could not start a background task");
+    EXPECT_EQ(C(TCtl::lblEmailStatus).FontColor, 0xFFFF0000u);
+
+    FScope->WorkerPool = &FPool;
+    SignIn();
+    FScope->WorkerPool = &Refusing;
+    FForm->Click(TCtl::btnSetup);
+    EXPECT_FALSE(TMainFormTestAccess::TaskRunning(*FForm));
+    EXPECT_TRUE(FForm->CloseQuery());
+    EXPECT_EQ(C(TCtl::memoStatus).Text, u"Starting setup...\r\nERROR: Could not start a background task\r\n");
+    EXPECT_EQ(C(TCtl::FLblSetupResult).Text, u"Completed with errors \u2014 see details below");
+    EXPECT_EQ(C(TCtl::lblBtnSetup).Text, u"Close");
+    EXPECT_TRUE(C(TCtl::btnSetup).HitTest);
+}
+
+// Not our failure type, not even an exception class: the request still ends on the page.
+class TThrowingHttp : public platform::IHttpClient {
+public:
+    bool OutOfMemory = true;
+    platform::THttpResponse Send(const platform::THttpRequest&, platform::IHttpBodySink*) override
+    {
+        if (OutOfMemory)
+            throw std::bad_alloc();
+        throw 42;
+    }
+};
+
+TEST_F(SignInFlow, AnyThrowEndsTheRequestWithItsStatus)
+{
+    TThrowingHttp Throwing;
+    FScope->Http = &Throwing;
+    for (bool OutOfMemory : {true, false}) {
+        Throwing.OutOfMemory = OutOfMemory;
+        FForm->SetText(TCtl::edtEmail, u"user@example.com");
+        FForm->Click(TCtl::btnSendCode);
+        FPool.RunAll();
+        EXPECT_FALSE(Busy());
+        EXPECT_EQ(C(TCtl::lblEmailStatus).Text, OutOfMemory ? u"Connection error: Not enough memory to complete the operation"
+                                                            : u"Connection error: An unexpected failure stopped the operation");
+    }
+}
+
+TEST_F(SignInFlow, AnyThrowOfASetupStepStillCompletesTheRun)
+{
+    SignIn();
+    TSetupSteps Steps = FakeSteps();
+    Steps.GetDesktopPath = []() -> UString { throw 42; };
+    TMainFormTestAccess::SetSetupSteps(*FForm, Steps);
+    FForm->Click(TCtl::btnSetup);
+    FPool.RunAll();
+    EXPECT_EQ(C(TCtl::memoStatus).Text, u"Starting setup...\r\nERROR: An unexpected failure stopped the operation\r\n");
+    EXPECT_FALSE(TMainFormTestAccess::TaskRunning(*FForm));
+    EXPECT_EQ(C(TCtl::lblBtnSetup).Text, u"Close");
 }
 
 // The whole sign-in and setup with real threads: every window change on the test's (GUI) thread.

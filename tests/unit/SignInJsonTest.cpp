@@ -49,7 +49,29 @@ INSTANTIATE_TEST_SUITE_P(Texts, JsonReadable, testing::Values(
     TReadableCase{u"{\"a\":1,}", false},
     TReadableCase{u"{'a':1}", false},
     TReadableCase{u"\uFEFF{}", false},
-    TReadableCase{u"{\"a\":\"\x01\"}", false}));
+    TReadableCase{u"{\"a\":\"\x01\"}", false},
+    TReadableCase{u"{\"big\":1e400,\"success\":true}", true},
+    TReadableCase{u"[-0.0e-99999,1E+400]", true},
+    TReadableCase{u"01", false},
+    TReadableCase{u"[-01]", false},
+    TReadableCase{u"-", false},
+    TReadableCase{u"[1.]", false},
+    TReadableCase{u"[.5]", false},
+    TReadableCase{u"[1e]", false},
+    TReadableCase{u"[1e+]", false},
+    TReadableCase{u"[+1]", false},
+    TReadableCase{u"[1 2]", false},
+    TReadableCase{u"[tru]", false},
+    TReadableCase{u"[nul]", false},
+    TReadableCase{u"{\"a\" 1}", false},
+    TReadableCase{u"{\"a\":}", false},
+    TReadableCase{u"{1:1}", false},
+    TReadableCase{u"[\"\\ud800\"]", false},
+    TReadableCase{u"[\"\\udc00\"]", false},
+    TReadableCase{u"[\"\\ud800\\u0041\"]", false},
+    TReadableCase{u"[\"\\x41\"]", false},
+    TReadableCase{u"[\"\\u00g1\"]", false},
+    TReadableCase{u"[\"open]", false}));
 
 TEST(Json, DeepNestingIsUnreadableNotACrash)
 {
@@ -61,7 +83,8 @@ TEST(Json, DeepNestingIsUnreadableNotACrash)
 TEST(Json, NumbersKeepTheirTextAsWritten)
 {
     for (const char16_t* Number : {u"42", u"4.20", u"-0", u"0", u"1e2", u"1E+2", u"-12", u"-0.0", u"0.5e-3",
-                                   u"18446744073709551616", u"-9223372036854775809", u"123456789012345678901234567890"}) {
+                                   u"18446744073709551616", u"-9223372036854775809", u"123456789012345678901234567890",
+                                   u"1e400", u"-1E-400", u"1.5e+999999999999"}) {
         for (const UString& Layout : {u"{\"n\":" + UString(Number) + u"}", u"{ \"n\" : " + UString(Number) + u" }",
                                       u"{\"n\":" + UString(Number) + u",\"m\":1}"}) {
             auto Value = json::Parse(Layout);
@@ -74,6 +97,25 @@ TEST(Json, NumbersKeepTheirTextAsWritten)
     EXPECT_EQ(Array->Items.at(0).Text, u"-0");
     EXPECT_EQ(Array->Items.at(1).Text, u"0");
     EXPECT_EQ(Array->Items.at(2).Text, u"-0");
+}
+
+// Beyond any double's range: the text survives whole and converts by the same rules.
+TEST(Json, NumbersOfAnySizeKeepTheirText)
+{
+    const UString Huge = u"9" + UString(399, u'0');
+    auto Value = json::Parse(u"{\"n\":" + Huge + u",\"z\":-0." + UString(400, u'0') + u"e5000}");
+    ASSERT_NE(Value, nullptr) << "a 400-digit integer";
+    EXPECT_EQ(json::ReadText(*Value, u"n", u""), Huge);
+    EXPECT_TRUE(json::ReadBoolean(*Value, u"n", false));
+    EXPECT_EQ(FailureOf([&] { json::ReadInteger(*Value, u"n", 0); }), u"'" + Huge + u"' is not a valid integer value");
+    EXPECT_FALSE(json::ReadBoolean(*Value, u"z", true)) << "zero by its digits, however small its exponent";
+}
+
+TEST(Json, RawTextOutsideStringsIsTakenAsIsAndHalfPairsBecomeReplacementCharacters)
+{
+    auto Value = json::Parse(UString(u"[\"a") + char16_t(0xD83D) + char16_t(0xDE00) + char16_t(0xD800) + u"b" + char16_t(0xDC00) + u"\"]");
+    ASSERT_NE(Value, nullptr);
+    EXPECT_EQ(Value->Items.at(0).Text, UString(u"a") + char16_t(0xD83D) + char16_t(0xDE00) + u"\uFFFDb\uFFFD");
 }
 
 TEST(Json, FirstMemberOfANameCountsAndNamesMatchExactly)
@@ -129,6 +171,9 @@ INSTANTIATE_TEST_SUITE_P(Values, JsonConversion, testing::Values(
     TConversionCase{u"-2147483648", u"-2147483648", u"true", u"-2147483648"},
     TConversionCase{u"2147483648", u"2147483648", u"true", u"'2147483648' is not a valid integer value"},
     TConversionCase{u"\"1e999\"", u"1e999", u"true", u"'1e999' is not a valid integer value"},
+    TConversionCase{u"1e400", u"1e400", u"true", u"'1e400' is not a valid integer value"},
+    TConversionCase{u"0e400", u"0e400", u"false", u"'0e400' is not a valid integer value"},
+    TConversionCase{u"-1E-400", u"-1E-400", u"true", u"'-1E-400' is not a valid integer value"},
     TConversionCase{u"\"900\"", u"900", u"true", u"900"},
     TConversionCase{u"\"+900\"", u"+900", u"true", u"900"},
     TConversionCase{u"\"-900\"", u"-900", u"true", u"-900"},

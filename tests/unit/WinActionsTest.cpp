@@ -6,6 +6,7 @@
 #include "common/Fakes.h"
 #include "common/WinActionsFakes.h"
 #include "common/WorkstationFakes.h"
+#include "app/CloudSetupRun.h"
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 
@@ -130,6 +131,8 @@ TEST_F(WinActions, FreshInstallDownloadsVerifiesAndWrites)
     EXPECT_EQ(Request.ReceiveResponseTimeoutMs, 60000);
     EXPECT_EQ(Request.SendTimeoutMs, -1);
     EXPECT_EQ(Request.MaxRedirects, 5);
+    EXPECT_EQ(Request.MaxBodyBytes, 64u * 1024 * 1024);
+    EXPECT_EQ(Request.DeadlineMs, 600000);
 
     EXPECT_EQ(FFiles.Created, std::vector<UString>{Folder});
     EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
@@ -158,17 +161,95 @@ TEST_F(WinActions, OutdatedLibraryNotInUseIsReplaced)
     EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
 }
 
-TEST_F(WinActions, LibraryInUseStaysAndNothingIsRequested)
+// A library that cannot be replaced stays; it counts as installed (and is registered) only when
+// its bytes are the expected library's. Another user may have put a file of their own there.
+struct TExistingCase {
+    const char* Name;
+    const char* Bytes;         // "<served>": the expected library
+    const char* Held;          // "sharing": another process has it open; "denied": not writable; "": free
+    bool Unreadable;
+    bool Installed;
+    UString Error;
+    bool Registered;
+    bool Requested;
+};
+
+class ExistingLibrary : public WinActions, public testing::WithParamInterface<TExistingCase> {};
+
+TEST_P(ExistingLibrary, OnlyAVerifiedLibraryCountsAndIsRegistered)
+{
+    const TExistingCase& C = GetParam();
+    FFiles.Directories.insert(Folder);
+    const std::string Bytes = C.Bytes == std::string("<served>") ? FHttp.Response.Body : std::string(C.Bytes);
+    FFiles.Files[Library64] = Bytes;
+    if (C.Held == std::string("sharing"))
+        FFiles.InUse.insert(Library64);
+    if (C.Held == std::string("denied"))
+        FFiles.NotWritable.insert(Library64);
+    if (C.Unreadable)
+        FFiles.Unreadable.insert(Library64);
+
+    TSetupSteps Steps = DefaultSetupSteps();
+    Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
+    Steps.DisableUDP = [] { return true; };
+    std::vector<UString> Log;
+    RunSetup(Steps, {}, {}, [&](const UString& ALine) { Log.push_back(ALine); });
+
+    ASSERT_GE(Log.size(), 2u);
+    if (C.Installed)
+        EXPECT_EQ(Log[1], u"DLL: " + Library64 + (C.Error.empty() ? UString() : u"\r\nNote: " + C.Error));
+    else
+        EXPECT_EQ(Log[1], u"ERROR: " + C.Error);
+    const auto Key = FRegistry.Keys.find({TRegistryHive::CurrentUser, TWinActions::AddinKeyPath});
+    EXPECT_EQ(Key != FRegistry.Keys.end() && Key->second.count(u"Name"), C.Registered);
+    EXPECT_EQ(FHttp.Requests.size(), C.Requested ? 1u : 0u);
+    EXPECT_EQ(FFiles.Files.at(Library64), C.Requested ? FHttp.Response.Body : Bytes);
+    EXPECT_EQ(FFiles.Files.size(), 1u) << "no temporary file left";
+}
+
+const UString HeldNotOurs = u"DLL not installed — the file \"" + Library64 +
+                            u"\" is in use and is not a verified copy of the add-in. Close all ZELV Cloud RDP sessions, then re-run setup.";
+const UString DeniedNotOurs = u"DLL not installed — the file \"" + Library64 +
+                              u"\" was not installed by this setup and this user cannot replace it. An administrator must remove it, then re-run setup.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExistingLibrary,
+    testing::Values(
+        TExistingCase{"VerifiedInUse", "<served>", "sharing", false, true, InUseText, true, false},
+        TExistingCase{"VerifiedNotWritable", "<served>", "denied", false, true, InUseText, true, false},
+        TExistingCase{"UnverifiedInUse", "old build", "sharing", false, false, HeldNotOurs, false, false},
+        TExistingCase{"UnverifiedNotWritable", "planted", "denied", false, false, DeniedNotOurs, false, false},
+        TExistingCase{"UnreadableInUse", "<served>", "sharing", true, false, HeldNotOurs, false, false},
+        TExistingCase{"UnreadableNotWritable", "<served>", "denied", true, false, DeniedNotOurs, false, false},
+        TExistingCase{"UnverifiedFreeIsReplaced", "planted", "", false, true, u"", true, true},
+        TExistingCase{"VerifiedFreeIsReplacedToo", "<served>", "", false, true, u"", true, true}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(WinActions, InUseLibraryIsReadWithTheSharingALoadedLibraryAllows)
 {
     FFiles.Directories.insert(Folder);
-    FFiles.Files[Library64] = "old build";
+    FFiles.Files[Library64] = FHttp.Response.Body;
     FFiles.InUse.insert(Library64);
     UString Error;
     EXPECT_TRUE(Download(Error));
     EXPECT_EQ(Error, InUseText);
+    EXPECT_EQ(FFiles.Reads, std::vector<UString>{Library64});
     EXPECT_TRUE(FHttp.Requests.empty());
     EXPECT_TRUE(FProgress.empty());
-    EXPECT_EQ(FFiles.Files.at(Library64), "old build");
+}
+
+// ProgramData's inherited rights let any user add files: the folder the program makes gets exactly
+// these entries and nothing from its parent.
+TEST_F(WinActions, CreatedInstallFolderGetsItsOwnProtectedAccess)
+{
+    UString Error;
+    EXPECT_TRUE(Download(Error));
+    using platform::TFolderRights;
+    using platform::TTrustee;
+    EXPECT_EQ(FFiles.FolderAccess.at(Folder), (platform::TFolderAccess{{TTrustee::LocalSystem, TFolderRights::FullControl},
+                                                                       {TTrustee::Administrators, TFolderRights::FullControl},
+                                                                       {TTrustee::CurrentUser, TFolderRights::Modify},
+                                                                       {TTrustee::Users, TFolderRights::ReadAndExecute}}));
 }
 
 TEST_F(WinActions, NoInstallPathCreatesAndRequestsNothing)
@@ -237,6 +318,33 @@ INSTANTIATE_TEST_SUITE_P(
         TFailureCase{"EmptyBody", std::nullopt, 200, "", MismatchText},
         TFailureCase{"CorruptedBody", std::nullopt, 200, "MZ not the add-in", MismatchText}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Past the size limit or the deadline the layer stops the download; what was received is gone and
+// the working library stays.
+TEST_F(WinActions, SizeLimitAndDeadlineEndTheDownload)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "working build";
+    TDownloadLimits Small;
+    Small.MaxBytes = FHttp.Response.Body.size() - 1;
+    UString Error;
+    EXPECT_FALSE(TWinActions::DownloadDLL(nullptr, Error, Small));
+    EXPECT_EQ(Error, u"DLL not installed — " + platform::BodyTooLargeText(Small.MaxBytes));
+    EXPECT_EQ(FHttp.Requests.at(0).MaxBodyBytes, Small.MaxBytes);
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
+
+    FHttp.FailMidBody = platform::DeadlinePassedText(600000);
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — The server's answer did not arrive in full within 600 seconds");
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
+}
+
+TEST_F(WinActions, LimitTextsSayWhichLimit)
+{
+    EXPECT_EQ(platform::BodyTooLargeText(64u * 1024 * 1024), u"The server's answer is larger than the limit of 64 MiB");
+    EXPECT_EQ(platform::BodyTooLargeText(1000), u"The server's answer is larger than the limit of 1000 bytes");
+    EXPECT_EQ(platform::DeadlinePassedText(1500), u"The server's answer did not arrive in full within 1500 milliseconds");
+}
 
 TEST_F(WinActions, TimeOutRuleLowerCasesUnderTheLocale)
 {
@@ -460,16 +568,23 @@ TEST_F(UdpPolicy, ElevatedCommandSetsThePolicy)
     EXPECT_EQ(FLauncher.Process.Closed, 1);
 }
 
-TEST_F(UdpPolicy, ComSpecUsedAsRead)
+// Any program of the user can set ComSpec; what runs elevated is the system's own interpreter.
+TEST_F(UdpPolicy, ComSpecNeverChoosesWhatRunsElevated)
 {
-    FEnvironment.Variables[u"ComSpec"] = u" D:\\Tools\\shell.exe ";
-    TWinActions::DisableUDP();
-    EXPECT_EQ(FLauncher.Requests.at(0).File, u" D:\\Tools\\shell.exe ");
+    FEnvironment.Variables[u"ComSpec"] = u"C:\\Users\\u1\\AppData\\Local\\Temp\\evil.exe";
+    EXPECT_TRUE(TWinActions::DisableUDP());
+    ASSERT_EQ(FLauncher.Requests.size(), 1u);
+    const platform::TShellExecuteRequest& Request = FLauncher.Requests[0];
+    EXPECT_EQ(Request.File, u"C:\\Windows\\system32\\cmd.exe");
+    EXPECT_EQ(Request.Mask, 0x40u);
+    EXPECT_EQ(Request.Verb, u"runas");
+    EXPECT_EQ(Request.Parameters, PolicyCommand);
+    EXPECT_EQ(Request.Show, 0);
 }
 
 // A bare "cmd.exe" would be searched for in the current folder first, where a planted program
 // would run elevated.
-TEST_F(UdpPolicy, WithoutComSpecTheInterpreterOfTheSystemFolder)
+TEST_F(UdpPolicy, InterpreterOfTheSystemFolderWithOrWithoutComSpec)
 {
     for (std::optional<UString> ComSpec : {std::optional<UString>(), std::optional<UString>(u"")}) {
         FLauncher.Requests.clear();

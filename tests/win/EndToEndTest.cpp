@@ -452,7 +452,7 @@ TEST_F(EndToEnd, FileHeldOpenIsAnErrorOfItsCompanyOnly)
     EXPECT_EQ(ReadBytes(FileOf(Companies[2])), TExpectedFile::Bytes(u"ZELV", Companies[2].Address));
 }
 
-TEST_F(EndToEnd, CorruptedAddinIsAnErrorAndTheRegistryStepsStillRun)
+TEST_F(EndToEnd, CorruptedAddinIsAnErrorRegistrationSkippedAndUdpStillRuns)
 {
     DownloadFault(u"mode=corrupt");
     TProgram Program;
@@ -461,16 +461,85 @@ TEST_F(EndToEnd, CorruptedAddinIsAnErrorAndTheRegistryStepsStillRun)
     ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
     User.Click(TCtl::btnSetup);
     const std::vector<std::wstring> Log = FinishedLog(Program);
-    ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+    ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
     EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
-              (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"ERROR: " + IntegrityText, L"Configuring registry...",
-                                         L"Registry configured", L"Disabling UDP (may prompt for admin)...",
-                                         L"UDP disabled for RDP"}));
+              (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"ERROR: " + IntegrityText,
+                                         L"Note: Registry configuration skipped — no verified add-in library at " +
+                                             AddinPath().wstring(),
+                                         L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}));
     EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
     EXPECT_FALSE(fs::exists(AddinPath())) << "nothing of the corrupted download is left in place";
     Program.Screenshot(L"e2e-run-corrupted-addin");
     User.Click(TCtl::btnSetup);
     ExpectClosedCleanly(Program);
+}
+
+// Another user put a library of their own at the install path, and a program of theirs holds it
+// open as a loaded library is held (others may read it): it is neither taken as installed nor
+// registered, and the UDP step still runs.
+TEST_F(EndToEnd, PlantedLibraryHeldOpenIsNeitherUsedNorRegistered)
+{
+    fs::create_directories(AddinPath().parent_path());
+    std::ofstream(AddinPath(), std::ios::binary) << "MZ another user's library";
+    test::THeldFile Holder(AddinPath(), true);
+    ASSERT_TRUE(Holder.Held()) << "the holder has the library open";
+    {
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        const std::vector<std::wstring> Log = FinishedLog(Program);
+        ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+                  (std::vector<std::wstring>{
+                      L"Downloading zelvcloud DLL...",
+                      L"ERROR: DLL not installed — the file \"" + AddinPath().wstring() +
+                          L"\" is in use and is not a verified copy of the add-in. Close all ZELV Cloud RDP sessions, then re-run setup.",
+                      L"Note: Registry configuration skipped — no verified add-in library at " + AddinPath().wstring(),
+                      L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))
+            << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+        Program.Screenshot(L"e2e-run-planted-library");
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
+    }
+    Holder.Release();
+    EXPECT_EQ(ReadBytes(AddinPath()), "MZ another user's library") << "left as it was";
+    HKEY Key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str(), 0, KEY_READ, &Key) == ERROR_SUCCESS) {
+        EXPECT_NE(RegQueryValueExW(Key, L"Name", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << "not registered";
+        RegCloseKey(Key);
+    }
+}
+
+// The download server, or anyone on the way to it, sends without end or more than the limit: the
+// run ends by itself, with the add-in's error, and the UDP step still runs.
+TEST_F(EndToEnd, EndlessOrOversizedDownloadEndsTheRunWithAnError)
+{
+    for (const char16_t* Fault : {u"mode=endless", u"mode=oversize&value=67108865"}) {
+        SCOPED_TRACE(DebugUtf8(Fault));
+        CleanMachine();
+        DownloadFault(Fault);
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        const std::vector<std::wstring> Log = FinishedLog(Program);
+        ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+                  (std::vector<std::wstring>{L"Downloading zelvcloud DLL...",
+                                             L"ERROR: DLL not installed — The server's answer is larger than the limit of 64 MiB",
+                                             L"Note: Registry configuration skipped — no verified add-in library at " +
+                                                 AddinPath().wstring(),
+                                             L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))
+            << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_FALSE(fs::exists(AddinPath()));
+        EXPECT_FALSE(fs::exists(AddinPath().wstring() + L".download")) << "the partial download is removed";
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
+    }
 }
 
 TEST_F(EndToEnd, ClosingDuringARunIsRefusedAndTheRunGoesOn)

@@ -10,10 +10,11 @@
 namespace zelv::test {
 
 // Another process (zelv_hold_file, beside the test program) that holds a file open until it is
-// let go, so a test sees the sharing failure a real second program causes.
+// let go, so a test sees the sharing failure a real second program causes. AShareRead: others may
+// still read it, as with a library the remote-desktop client has loaded.
 class THeldFile {
 public:
-    explicit THeldFile(const std::filesystem::path& APath)
+    explicit THeldFile(const std::filesystem::path& APath, bool AShareRead = false)
     {
         wchar_t Self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, Self, MAX_PATH);
@@ -27,6 +28,8 @@ public:
         if (!Ready || !FRelease)
             return;
         std::wstring CommandLine = L"\"" + Holder + L"\" \"" + APath.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
+        if (AShareRead)
+            CommandLine += L" read";
         STARTUPINFOW Startup{};
         Startup.cb = sizeof Startup;
         PROCESS_INFORMATION Info{};

@@ -1,15 +1,19 @@
-// Holds a file open with no sharing, as another program would, until the test lets it go:
-//   zelv_hold_file <path> <ready event> <release event>
+// Holds a file open, as another program would, until the test lets it go:
+//   zelv_hold_file <path> <ready event> <release event> [read]
+// With no sharing, or with "read" sharing others' reading as a program that has it loaded does.
 #include <windows.h>
+
+#include <string>
 
 #include "platform/win32/UniqueHandle.h"
 
 int wmain(int argc, wchar_t** argv)
 {
     using namespace zelv::win32;
-    if (argc != 4)
+    if (argc != 4 && argc != 5)
         return 2;
-    UniqueFile File(CreateFileW(argv[1], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD Share = argc == 5 && std::wstring(argv[4]) == L"read" ? FILE_SHARE_READ : 0;
+    UniqueFile File(CreateFileW(argv[1], GENERIC_READ, Share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!File)
         return 3;
     UniqueHandleObj Ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]));

@@ -195,6 +195,40 @@ TEST_F(SignInService, BodyThatStallsTimesOut)
     EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10));
 }
 
+// The service, or anyone who can answer in its place, sends without end or more than the limit:
+// the call fails by itself with a text that says so, without the program growing.
+TEST_F(SignInService, EndlessOrOversizedAnswerFailsAtTheSizeLimit)
+{
+    for (const char* Mode : {"{\"mode\":\"endless\"}", "{\"mode\":\"oversize\",\"size\":1048577}"}) {
+        SCOPED_TRACE(Mode);
+        Fault(Mode);
+        const auto Start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Raised([&] { Client.RequestCode(u"demo@example.test"); }),
+                  "The server's answer is larger than the limit of 1 MiB");
+        EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(30));
+    }
+    // A request's own larger limit lets the same answer through.
+    Fault("{\"mode\":\"oversize\",\"size\":1048577}");
+    platform::THttpRequest Request;
+    Request.Method = u"POST";
+    Request.Url = UString(consts::ServiceBaseUrl) + u"/auth/request-code";
+    Request.MaxBodyBytes = 2 * platform::OneMiB;
+    EXPECT_EQ(Http.Send(Request).Body.size(), 1048577u);
+}
+
+TEST_F(SignInService, StallPastTheDeadlineFailsWithItsText)
+{
+    Fault("{\"mode\":\"stall\",\"delayMs\":20000}");
+    platform::THttpRequest Request;
+    Request.Url = UString(consts::ServiceBaseUrl) + u"/download";
+    Request.ReceiveTimeoutMs = 15000;
+    Request.ReceiveResponseTimeoutMs = 15000;
+    Request.DeadlineMs = 1500;
+    const auto Start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Raised([&] { Http.Send(Request); }), "The server's answer did not arrive in full within 1500 milliseconds");
+    EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10));
+}
+
 TEST_F(SignInService, UntrustedCertificateIsRefused)
 {
     platform::THttpRequest Request;

@@ -4,14 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <fstream>
 #include <iterator>
 
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32InstallFiles.h"
 #include "platform/win32/Win32Text.h"
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
@@ -149,21 +154,59 @@ TEST_F(AddinInstall, LoadedLibraryStaysAndNothingIsRequested)
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
 }
 
-// Another program holds the library open (zelv_hold_file, beside this test program).
-TEST_F(AddinInstall, LibraryHeldByAnotherProcessStays)
+// Another program holds the library open (zelv_hold_file, beside this test program): it stays, and
+// counts as installed only when it is the expected library, whether the holder lets others read it
+// or not.
+TEST_F(AddinInstall, LibraryHeldByAnotherProcessStaysAndCountsOnlyWhenVerified)
 {
-    InstallOld("an outdated build");
-    test::THeldFile Holder(FLibrary);
-    ASSERT_TRUE(Holder.Held()) << "the holder has the library open";
+    const UString HeldNotOurs = u"DLL not installed — the file \"" + win32::U(FLibrary.wstring()) +
+                                u"\" is in use and is not a verified copy of the add-in. Close all ZELV Cloud RDP sessions, then re-run setup.";
+    struct TCase {
+        const char* Name;
+        bool Verified;
+        bool ShareRead;
+    };
+    for (const TCase& C : {TCase{"planted, no sharing", false, false}, TCase{"planted, read sharing", false, true},
+                           TCase{"verified, read sharing", true, true}}) {
+        SCOPED_TRACE(C.Name);
+        Control(u"POST", u"/control/reset");
+        const std::string Bytes = C.Verified ? FServed : "another user's build";
+        InstallOld(Bytes);
+        test::THeldFile Holder(FLibrary, C.ShareRead);
+        ASSERT_TRUE(Holder.Held()) << "the holder has the library open";
 
+        UString Error;
+        const bool Result = Download(Error);
+        EXPECT_TRUE(Holder.Release());
+
+        EXPECT_EQ(Result, C.Verified);
+        EXPECT_EQ(Error, C.Verified ? InUseText : HeldNotOurs);
+        EXPECT_EQ(RequestLog(), "");
+        EXPECT_EQ(ReadBytes(FLibrary), Bytes);
+    }
+}
+
+// The folder the installer makes has exactly its own entries, nothing inherited. What the prefix
+// keeps of them is printed for the record; Wine stores the descriptor but does not enforce it.
+TEST_F(AddinInstall, CreatedFolderGetsItsOwnProtectedAccess)
+{
     UString Error;
-    const bool Result = Download(Error);
-    EXPECT_TRUE(Holder.Release());
-
-    EXPECT_TRUE(Result);
-    EXPECT_EQ(Error, InUseText);
-    EXPECT_EQ(RequestLog(), "");
-    EXPECT_EQ(ReadBytes(FLibrary), "an outdated build");
+    ASSERT_TRUE(Download(Error)) << DebugUtf8(Error);
+    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
+    PACL Dacl = nullptr;
+    ASSERT_EQ(GetNamedSecurityInfoW(FLibrary.parent_path().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                    nullptr, &Dacl, nullptr, &RawDescriptor),
+              static_cast<DWORD>(ERROR_SUCCESS));
+    std::unique_ptr<void, decltype(&LocalFree)> Descriptor(RawDescriptor, &LocalFree);
+    wchar_t* Sddl = nullptr;
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorW(RawDescriptor, SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &Sddl, nullptr));
+    const std::wstring Kept = Sddl;
+    LocalFree(Sddl);
+    std::printf("install folder access as the system keeps it: %s\n", DebugUtf8(win32::U(Kept)).c_str());
+    const std::wstring Expected =
+        win32::ToW(win32::FolderAccessSddl(TWinActions::InstallFolderAccess(), win32::CurrentUserSid()));
+    EXPECT_EQ(Kept, Expected);
 }
 
 struct TServedFault {
@@ -205,7 +248,13 @@ INSTANTIATE_TEST_SUITE_P(
         TServedFault{"CorruptedBody", u"mode=corrupt", MismatchText, 1},
         TServedFault{"OneRedirectFollowed", u"mode=redirect&value=1", u"", 2},
         TServedFault{"FiveRedirectsFollowed", u"mode=redirect&value=5", u"", 6},
-        TServedFault{"SixRedirectsFail", u"mode=redirect&value=6", u"DLL not installed — ", 6}),
+        TServedFault{"SixRedirectsFail", u"mode=redirect&value=6", u"DLL not installed — ", 6},
+        // The build's own limit, 64 MiB: a body that never ends stops there, one announced over it
+        // is refused before it is read.
+        TServedFault{"EndlessBody", u"mode=endless",
+                     u"DLL not installed — The server's answer is larger than the limit of 64 MiB", 1},
+        TServedFault{"BodyOverTheLimit", u"mode=oversize&value=67108865",
+                     u"DLL not installed — The server's answer is larger than the limit of 64 MiB", 1}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(AddinInstall, TooManyRedirectsIsNoTimeOut)
@@ -232,6 +281,23 @@ TEST_F(AddinInstall, StallGivesTheTimeOutText)
         EXPECT_EQ(ReadBytes(FLibrary), "working build");
         EXPECT_FALSE(TemporaryLeft());
     }
+}
+
+// A server that keeps every single wait short, a byte at a time, still meets the whole request's
+// deadline.
+TEST_F(AddinInstall, DripFeedEndsAtTheDeadline)
+{
+    InstallOld("working build");
+    SetFault(u"mode=drip&value=100");
+    TDownloadLimits Short;
+    Short.DeadlineMs = 1500;
+    UString Error;
+    const DWORD Start = GetTickCount();
+    EXPECT_FALSE(Download(Error, Short));
+    EXPECT_LT(GetTickCount() - Start, 10000u) << "ends by itself";
+    EXPECT_EQ(Error, u"DLL not installed — The server's answer did not arrive in full within 1500 milliseconds");
+    EXPECT_EQ(ReadBytes(FLibrary), "working build");
+    EXPECT_FALSE(TemporaryLeft());
 }
 
 // --- Registration and UDP policy ---
