@@ -10,8 +10,9 @@ namespace zelv::win32 {
 namespace {
 
 // Decodes the background picture from the program's resources and scales it to AWidth x AHeight
-// as premultiplied 32-bit pixels, ready for AlphaBlend.
-TPixelSurface DecodePicture(HINSTANCE AInstance, HDC ACompatible, int AWidth, int AHeight)
+// as premultiplied 32-bit pixels, ready for AlphaBlend; empty when that fails. COM is taken for
+// the call only, in the apartment kind the calling thread asks for; any thread may call it.
+TPixelSurface DecodePicture(HINSTANCE AInstance, int AWidth, int AHeight, DWORD AApartment)
 {
     using Microsoft::WRL::ComPtr;
     HRSRC Resource = FindResourceW(AInstance, L"BACKGROUND", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
@@ -19,32 +20,63 @@ TPixelSurface DecodePicture(HINSTANCE AInstance, HDC ACompatible, int AWidth, in
     const void* Data = Loaded ? LockResource(Loaded) : nullptr;
     if (!Data)
         return {};
-    ComPtr<IWICImagingFactory> Factory;
-    ComPtr<IWICStream> Stream;
-    ComPtr<IWICBitmapDecoder> Decoder;
-    ComPtr<IWICBitmapFrameDecode> Frame;
-    ComPtr<IWICBitmapScaler> Scaler;
-    ComPtr<IWICFormatConverter> Converter;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) ||
-        FAILED(Factory->CreateStream(&Stream)) ||
-        FAILED(Stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(Data)), SizeofResource(AInstance, Resource))) ||
-        FAILED(Factory->CreateDecoderFromStream(Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &Decoder)) ||
-        FAILED(Decoder->GetFrame(0, &Frame)) || FAILED(Factory->CreateBitmapScaler(&Scaler)) ||
-        FAILED(Scaler->Initialize(Frame.Get(), AWidth, AHeight, WICBitmapInterpolationModeFant)) ||
-        FAILED(Factory->CreateFormatConverter(&Converter)) ||
-        FAILED(Converter->Initialize(Scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
-                                     WICBitmapPaletteTypeCustom)))
-        return {};
-    TPixelSurface Picture(ACompatible, AWidth, AHeight);
-    if (!Picture)
-        return {};
-    GdiFlush();
-    if (FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4, reinterpret_cast<BYTE*>(Picture.Pixels()))))
-        return {};
+    const HRESULT Com = CoInitializeEx(nullptr, AApartment);
+    TPixelSurface Picture;
+    {
+        ComPtr<IWICImagingFactory> Factory;
+        ComPtr<IWICStream> Stream;
+        ComPtr<IWICBitmapDecoder> Decoder;
+        ComPtr<IWICBitmapFrameDecode> Frame;
+        ComPtr<IWICBitmapScaler> Scaler;
+        ComPtr<IWICFormatConverter> Converter;
+        if (SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) &&
+            SUCCEEDED(Factory->CreateStream(&Stream)) &&
+            SUCCEEDED(Stream->InitializeFromMemory(static_cast<BYTE*>(const_cast<void*>(Data)),
+                                                   SizeofResource(AInstance, Resource))) &&
+            SUCCEEDED(Factory->CreateDecoderFromStream(Stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &Decoder)) &&
+            SUCCEEDED(Decoder->GetFrame(0, &Frame)) && SUCCEEDED(Factory->CreateBitmapScaler(&Scaler)) &&
+            SUCCEEDED(Scaler->Initialize(Frame.Get(), AWidth, AHeight, WICBitmapInterpolationModeFant)) &&
+            SUCCEEDED(Factory->CreateFormatConverter(&Converter)) &&
+            SUCCEEDED(Converter->Initialize(Scaler.Get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                            nullptr, 0, WICBitmapPaletteTypeCustom))) {
+            Picture = TPixelSurface(nullptr, AWidth, AHeight);
+            if (Picture && FAILED(Converter->CopyPixels(nullptr, AWidth * 4, AWidth * AHeight * 4,
+                                                        reinterpret_cast<BYTE*>(Picture.Pixels()))))
+                Picture = {};
+        }
+    }
+    if (SUCCEEDED(Com))
+        CoUninitialize();
     return Picture;
 }
 
 }  // namespace
+
+TBackdrop::~TBackdrop()
+{
+    if (FPrefetch.joinable())
+        FPrefetch.join();
+}
+
+void TBackdrop::Prefetch(int AWidth, int AHeight)
+{
+    if (FPrefetch.joinable() || AWidth <= 0 || AHeight <= 0)
+        return;
+    FPrefetch = std::thread([this, AWidth, AHeight] {
+        FPrefetched = DecodePicture(FInstance, AWidth, AHeight, COINIT_MULTITHREADED);
+    });
+}
+
+TPixelSurface TBackdrop::TakePrefetched(int AWidth, int AHeight)
+{
+    if (!FPrefetch.joinable())
+        return {};
+    FPrefetch.join();
+    TPixelSurface Picture = std::move(FPrefetched);
+    if (Picture.Width() != AWidth || Picture.Height() != AHeight)
+        return {};
+    return Picture;
+}
 
 void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox,
                         double AOpacity, UINT ADpi)
@@ -58,7 +90,9 @@ void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APape
     if (BoxW <= 0 || BoxH <= 0)
         return;
     if (FPictureDpi != ADpi || FPicture.Width() != BoxW || FPicture.Height() != BoxH) {
-        FPicture = DecodePicture(FInstance, ACompatible, BoxW, BoxH);
+        FPicture = TakePrefetched(BoxW, BoxH);
+        if (!FPicture)
+            FPicture = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
         FPictureDpi = ADpi;
     }
     if (FPicture) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "app/win32/Win32Gdi.h"
 
 namespace zelv::win32 {
@@ -12,6 +14,13 @@ namespace zelv::win32 {
 class TBackdrop {
 public:
     explicit TBackdrop(HINSTANCE AInstance) : FInstance(AInstance) {}
+    ~TBackdrop();
+    TBackdrop(const TBackdrop&) = delete;
+    TBackdrop& operator=(const TBackdrop&) = delete;
+
+    // Starts decoding the picture at AWidth x AHeight on a thread of its own, so the window and
+    // its controls are made meanwhile; Rebuild takes the pixels when it needs that size.
+    void Prefetch(int AWidth, int AHeight);
 
     // Makes the backdrop for a client area of AWidth x AHeight pixels: APaper everywhere, then the
     // picture stretched to APictureBox at AOpacity (no picture when APictureBox is empty). The
@@ -25,7 +34,12 @@ public:
     int Height() const { return FSurface.Height(); }
 
 private:
+    // The prefetched picture when it has that size; empty otherwise (or when decoding failed).
+    TPixelSurface TakePrefetched(int AWidth, int AHeight);
+
     HINSTANCE FInstance;
+    std::thread FPrefetch;
+    TPixelSurface FPrefetched;
     TPixelSurface FSurface;
     TPixelSurface FPicture;  // the background picture at its drawn size, premultiplied alpha
     UINT FPictureDpi = 0;

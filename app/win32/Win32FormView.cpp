@@ -13,6 +13,15 @@ namespace zelv::win32 {
 namespace {
 
 constexpr wchar_t FormClassName[] = L"TZelvCloudSetupForm";
+constexpr UINT_PTR PendingControlsTimer = 1;
+
+UINT SystemDpi()
+{
+    HDC Screen = GetDC(nullptr);
+    const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
+    ReleaseDC(nullptr, Screen);
+    return Dpi > 0 ? Dpi : 96;
+}
 
 // Resolved at run time: the per-monitor DPI functions exist from Windows 10 on, and the program
 // still starts on older systems, where the system DPI applies.
@@ -24,10 +33,7 @@ UINT DpiOfWindow(HWND AWindow)
     if (GetDpi)
         if (UINT Dpi = GetDpi(AWindow))
             return Dpi;
-    HDC Screen = GetDC(nullptr);
-    const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
-    ReleaseDC(nullptr, Screen);
-    return Dpi > 0 ? Dpi : 96;
+    return SystemDpi();
 }
 
 void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
@@ -82,6 +88,13 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     RegisterClassExW(&Class);
     RegisterControlClasses(Instance);
 
+    // The picture takes longest to get ready: it is decoded meanwhile, at the size it has at the
+    // system's DPI (the primary monitor's, where the window opens), while the window and its
+    // controls are made. Should the window's DPI turn out different, it is decoded again.
+    FView.SetDpi(SystemDpi());
+    const RECT Likely = PictureBox();
+    FView.Backdrop().Prefetch(Likely.right - Likely.left, Likely.bottom - Likely.top);
+
     // Created on the primary monitor, so its DPI is known before the window gets its size.
     MONITORINFO Monitor = {};
     Monitor.cbSize = sizeof Monitor;
@@ -102,13 +115,16 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
                  Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     UpdateIcons();
+    for (const TControl& C : AForm.Controls()) {
+        if (AForm.IsShowing(C.Id))
+            CreateControl(FView, C);
+        else
+            FPendingDescribed.push_back(C.Id);
+    }
+    FBackdropWanted = true;
     RebuildBackground();
-    for (const TControl& C : AForm.Controls())
-        CreateControl(FView, C);
-    // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
-    // the button goes last in the tab order of its page as well.
-    if (HWND Setup = FView.Child(TCtl::btnSetup))
-        SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (FPendingDescribed.empty())
+        MakePendingControls();
     return true;
 }
 
@@ -118,6 +134,47 @@ void TWin32FormView::Show(int AShowCommand)
     UpdateWindow(FView.Window());
     if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
         SetFocus(First);
+    // A timer comes only once nothing is left to paint.
+    if (!FPendingDescribed.empty() || !FPendingAdded.empty())
+        SetTimer(FView.Window(), PendingControlsTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+bool TWin32FormView::IsPending(TCtl AId) const
+{
+    return std::find(FPendingDescribed.begin(), FPendingDescribed.end(), AId) != FPendingDescribed.end() ||
+           std::find(FPendingAdded.begin(), FPendingAdded.end(), AId) != FPendingAdded.end();
+}
+
+void TWin32FormView::MakePendingControls()
+{
+    const std::vector<TCtl> Described = std::move(FPendingDescribed), Added = std::move(FPendingAdded);
+    FPendingDescribed.clear();
+    FPendingAdded.clear();
+    if (FView.Window())
+        KillTimer(FView.Window(), PendingControlsTimer);
+    // Each window goes right below the one made before it in the description, so the windows (and
+    // the Tab key) keep the description's order, as if all had been made at once.
+    const TMainForm& Form = FView.Form();
+    for (TCtl Id : Described) {
+        CreateControl(FView, Form.Ctl(Id));
+        HWND Window = FView.Child(Id);
+        if (!Window)
+            continue;
+        HWND Above = HWND_TOP;
+        for (const TControl& C : Form.Controls()) {
+            if (C.Id == Id)
+                break;
+            if (HWND Earlier = FView.Child(C.Id))
+                Above = Earlier;
+        }
+        SetWindowPos(Window, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
+    // the button goes last in the tab order of its page as well.
+    if (HWND Setup = FView.Child(TCtl::btnSetup))
+        SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (TCtl Id : Added)
+        CreateControl(FView, FView.Form().Ctl(Id));
 }
 
 void TWin32FormView::UpdateIcons()
@@ -133,6 +190,13 @@ void TWin32FormView::UpdateIcons()
     FSmallIcon = std::move(SmallIcon);
 }
 
+RECT TWin32FormView::PictureBox() const
+{
+    // High contrast shows plain system colours: no picture behind the text.
+    const TControl& Picture = FView.Form().Ctl(TCtl::BackgroundImage);
+    return !FView.HighContrast() && Picture.Visible ? FView.DeviceRect(Picture) : RECT{};
+}
+
 void TWin32FormView::RebuildBackground()
 {
     const TMainForm& Form = FView.Form();
@@ -142,11 +206,9 @@ void TWin32FormView::RebuildBackground()
     const int Width = std::max<int>(Client.right, FView.Scale(Window.W));
     const int Height = std::max<int>(Client.bottom, FView.Scale(Window.H));
     const COLORREF Paper = FView.HighContrast() ? GetSysColor(COLOR_WINDOW) : ToColorRef(Form.Ctl(TCtl::RectBackground).FillColor);
-    // High contrast shows plain system colours: no picture behind the text.
-    const TControl& Picture = Form.Ctl(TCtl::BackgroundImage);
-    const RECT Box = !FView.HighContrast() && Picture.Visible ? FView.DeviceRect(Picture) : RECT{};
     HDC Screen = GetDC(FView.Window());
-    FView.Backdrop().Rebuild(Screen, Width, Height, Paper, Box, Picture.Opacity, FView.Dpi());
+    FView.Backdrop().Rebuild(Screen, Width, Height, Paper, PictureBox(), Form.Ctl(TCtl::BackgroundImage).Opacity,
+                             FView.Dpi());
     ReleaseDC(FView.Window(), Screen);
 }
 
@@ -165,13 +227,30 @@ const TControl* TWin32FormView::ControlOf(UINT AId) const
     return nullptr;
 }
 
-void TWin32FormView::ControlAdded(const TControl& AControl) { CreateControl(FView, AControl); }
+void TWin32FormView::ControlAdded(const TControl& AControl)
+{
+    if (FPendingDescribed.empty() && FPendingAdded.empty())
+        CreateControl(FView, AControl);
+    else if (!FView.Form().IsShowing(AControl.Id))
+        FPendingAdded.push_back(AControl.Id);
+    else {
+        MakePendingControls();
+        CreateControl(FView, AControl);
+    }
+}
 
 void TWin32FormView::ControlChanged(const TControl& AControl)
 {
     HWND Window = FView.Window();
     if (!Window)
         return;
+    // A page about to be shown needs its windows now; a pending control that stays hidden gets its
+    // state when its window is made.
+    const TMainForm& Form = FView.Form();
+    const auto Showing = [&](TCtl AId) { return Form.IsShowing(AId); };
+    if (std::any_of(FPendingDescribed.begin(), FPendingDescribed.end(), Showing) ||
+        std::any_of(FPendingAdded.begin(), FPendingAdded.end(), Showing))
+        MakePendingControls();
     SyncControl(FView, AControl);
     // A control that moved may change how far the labels above it can grow.
     if (AControl.Kind != TControlKind::Label)
@@ -187,6 +266,8 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
 
 void TWin32FormView::FocusControl(TCtl AId)
 {
+    if (IsPending(AId))
+        MakePendingControls();
     if (HWND Window = FView.Child(AId))
         SetFocus(Window);
 }
@@ -257,6 +338,11 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
             return 0;
         break;
     case WM_SHOW_FAILURE: return OnShowFailure();
+    case WM_TIMER:
+        if (AWParam != PendingControlsTimer)
+            break;
+        MakePendingControls();
+        return 0;
     case WM_CLOSE: return OnClose();
     case WM_DESTROY: return OnDestroy();
     }
@@ -281,7 +367,7 @@ LRESULT TWin32FormView::OnSize()
 {
     RECT Client = {};
     GetClientRect(FView.Window(), &Client);
-    if (Client.right > FView.Backdrop().Width() || Client.bottom > FView.Backdrop().Height())
+    if (FBackdropWanted && (Client.right > FView.Backdrop().Width() || Client.bottom > FView.Backdrop().Height()))
         RebuildBackground();
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <vector>
 
 #include "app/frmMain.h"
 #include "app/win32/Win32Gdi.h"
@@ -53,6 +54,12 @@ private:
     void OnSettingsChanged();
 
     void SyncAll();
+    // The controls of pages not shown at start get their windows (and fonts) after the first
+    // paint, or as soon as one of them is to be shown or focused.
+    bool IsPending(TCtl AId) const;
+    void MakePendingControls();
+    // Where the picture lies at the current DPI; empty when none is shown.
+    RECT PictureBox() const;
     void RebuildBackground();
     void UpdateIcons();
     // The control of the description behind a child window's id; null when there is none.
@@ -60,6 +67,10 @@ private:
 
     TViewContext FView;
     TMessageHook FHook;
+    // The backdrop is first made once the controls are, so the picture's decoding overlaps them.
+    bool FBackdropWanted = false;
+    std::vector<TCtl> FPendingDescribed;  // of the description, in its order
+    std::vector<TCtl> FPendingAdded;      // added by the controller since
     HWND FLastFocus = nullptr;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;

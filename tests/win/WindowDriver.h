@@ -151,6 +151,10 @@ public:
         win32::UniqueHandleObj Thread(Info.hThread);
         FProcessId = Info.dwProcessId;
         WaitFor([this] { return (FWindow = TopWindowOf(FProcessId, FormClass)) != nullptr; }, StartTimeoutMs);
+        // The pages not shown at start get their windows right after the first paint; the result
+        // line, added by the controller, is the last of them.
+        if (FWindow)
+            WaitFor([this] { return Child(TCtl::FLblSetupResult) != nullptr; }, StartTimeoutMs);
         if (FWindow)
             FThreadId = GetWindowThreadProcessId(FWindow, nullptr);
         FHookMessage = RegisterWindowMessageW(TestHookMessage);
