@@ -83,7 +83,8 @@ void CheckAgainstStrictParser(const std::string& ABody, platform::ICodePage& ACo
     }
     if (Ours && !StrictRead && !Overflow)
         std::abort();  // read what a strict parser refuses
-    if (!Ours && StrictRead) {
+    // The strict parser takes a NUL byte for the end of its input.
+    if (!Ours && StrictRead && Utf8.find('\0') == std::string::npos) {
         // Ours is stricter only about white space after a bare value, a byte-order mark and depth.
         const size_t Last = Utf8.find_last_not_of(" \t\r\n");
         const bool BareValueWithSpace = !Strict.is_structured() && Last != std::string::npos && Last + 1 != Utf8.size();
