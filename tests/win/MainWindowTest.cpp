@@ -646,6 +646,7 @@ TEST_F(MainWindow, ScreenReaderReadsEveryPage)
     Program.Hook(tcShowLayout, tlSelection);
     HWND List = Program.Child(TCtl::lstCompanies);
     EXPECT_EQ(ReadAccessible(List).Role, ROLE_SYSTEM_LIST);
+    EXPECT_EQ(ReadAccessible(List).Name, L"Select companies to set up:");
     auto Ticks = [&] {
         std::vector<std::pair<std::wstring, bool>> Read;
         for (const TAccessibleRead& Item : AccessibleItems(List)) {
