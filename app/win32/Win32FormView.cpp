@@ -172,9 +172,13 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
     HWND Window = FView.Window();
     if (!Window)
         return;
+    HWND Child = FView.Child(AControl.Id);
+    RECT Before = {}, After = {};
+    if (Child)
+        GetWindowRect(Child, &Before);
     SyncControl(FView, AControl);
     // A control that moved may change how far the labels above it can grow.
-    if (AControl.Kind != TControlKind::Label)
+    if (Child && AControl.Kind != TControlKind::Label && GetWindowRect(Child, &After) && !EqualRect(&Before, &After))
         for (const TControl& C : FView.Form().Controls())
             if (C.Kind == TControlKind::Label && C.Parent == AControl.Parent)
                 FitLabel(FView, C);
