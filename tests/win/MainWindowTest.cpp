@@ -1,5 +1,5 @@
 // Drives the real program's window from a second process, as a user or a screen reader would:
-// controls are found by their ids, read through window messages, MSAA and the screen's pixels.
+// controls are found by their ids, read through window messages, MSAA and the pixels the window painted.
 #include <gtest/gtest.h>
 
 #include <windows.h>
