@@ -105,7 +105,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT AChild, BSTR* AName) override
     {
         if (IsSelf(AChild))
-            return FKind == TAccessibleKind::PushButton ? Text(WindowTextOf(FWindow), AName) : FStandard->get_accName(AChild, AName);
+            return Text(FKind == TAccessibleKind::PushButton ? WindowTextOf(FWindow) : LabelBefore(), AName);
         const int Item = ItemOf(AChild);
         if (Item < 0)
             return E_INVALIDARG;
@@ -278,6 +278,15 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
 private:
+    // A list is named by the label before it, as the system names an edit box.
+    std::wstring LabelBefore() const
+    {
+        HWND Previous = GetWindow(FWindow, GW_HWNDPREV);
+        wchar_t Class[16] = {};
+        if (!Previous || !GetClassNameW(Previous, Class, 16) || lstrcmpiW(Class, L"Static") != 0)
+            return {};
+        return WindowTextOf(Previous);
+    }
     static bool IsSelf(const VARIANT& AChild) { return AChild.vt == VT_I4 && AChild.lVal == CHILDID_SELF; }
     int ItemCount() const
     {

@@ -132,7 +132,12 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
     const TControlUnit* Unit = UnitOf(AControl.Kind);
     if (!Window || !Unit)
         return;
-    AView.SetSyncing(true);
+    // Cleared on every way out, so a failure half-way does not turn the user's typing off.
+    struct TSyncingScope {
+        TViewContext& View;
+        explicit TSyncingScope(TViewContext& AView) : View(AView) { View.SetSyncing(true); }
+        ~TSyncingScope() { View.SetSyncing(false); }
+    } Syncing(AView);
     const RECT Box = AView.DeviceRect(AControl);
     SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
@@ -152,7 +157,6 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
     if (!IsWindowVisible(Window) != !Showing)
         ShowWindow(Window, Showing ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(Window, nullptr, FALSE);
-    AView.SetSyncing(false);
 }
 
 }  // namespace zelv::win32

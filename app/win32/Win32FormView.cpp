@@ -251,9 +251,13 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
     if (std::any_of(FPendingDescribed.begin(), FPendingDescribed.end(), Showing) ||
         std::any_of(FPendingAdded.begin(), FPendingAdded.end(), Showing))
         MakePendingControls();
+    HWND Child = FView.Child(AControl.Id);
+    RECT Before = {}, After = {};
+    if (Child)
+        GetWindowRect(Child, &Before);
     SyncControl(FView, AControl);
     // A control that moved may change how far the labels above it can grow.
-    if (AControl.Kind != TControlKind::Label)
+    if (Child && AControl.Kind != TControlKind::Label && GetWindowRect(Child, &After) && !EqualRect(&Before, &After))
         for (const TControl& C : FView.Form().Controls())
             if (C.Kind == TControlKind::Label && C.Parent == AControl.Parent)
                 FitLabel(FView, C);

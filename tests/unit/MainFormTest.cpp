@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
 
 #include "app/frmMain.h"
 #include "app/frmMainTestAccess.h"
@@ -202,6 +203,7 @@ TEST_F(MainForm, BusyButtonsAndEditBoxesIgnoreInputButBackStillWorks)
 }
 
 struct TStatusCase {
+    const char* Name;
     TCtl Label;
     UString Text;
     bool IsError;
@@ -220,10 +222,11 @@ TEST_P(MainFormStatus, SetsTextAndColour)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MainFormStatus,
-                         testing::Values(TStatusCase{TCtl::lblEmailStatus, u"Please enter your email address.", true, 0xFFFF0000},
-                                         TStatusCase{TCtl::lblEmailStatus, u"Sending verification code...", false, 0xFF008000},
-                                         TStatusCase{TCtl::lblCodeStatus, u"", false, 0xFF008000},
-                                         TStatusCase{TCtl::lblCodeStatus, u"", true, 0xFFFF0000}));
+                         testing::Values(TStatusCase{"EmailError", TCtl::lblEmailStatus, u"Please enter your email address.", true, 0xFFFF0000},
+                                         TStatusCase{"EmailProgress", TCtl::lblEmailStatus, u"Sending verification code...", false, 0xFF008000},
+                                         TStatusCase{"CodeCleared", TCtl::lblCodeStatus, u"", false, 0xFF008000},
+                                         TStatusCase{"CodeClearedAsError", TCtl::lblCodeStatus, u"", true, 0xFFFF0000}),
+                         [](const testing::TestParamInfo<TStatusCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(MainForm, StatusLinesAreRedBeforeTheirFirstText)
 {
@@ -392,7 +395,13 @@ INSTANTIATE_TEST_SUITE_P(Table, WindowDescription, testing::Values(
     TGeometryCase{lstCompanies, PanelCompanies, 0, 36, 345, 240, true},
     TGeometryCase{btnSetup, PanelCompanies, 0, 290, 345, 44, true},
     TGeometryCase{memoStatus, PanelCompanies, 0, 330, 345, 116, true},
-    TGeometryCase{AniIndicator, RectBackground, 183, 530, 36, 36, false}));
+    TGeometryCase{AniIndicator, RectBackground, 183, 530, 36, 36, false}),
+    [](const testing::TestParamInfo<TGeometryCase>& AInfo) {
+        for (const TControl& C : LoadFormDescription(TDeviceClass::Desktop))
+            if (C.Id == AInfo.param.Id)
+                return std::string(C.Name);
+        return "Control" + std::to_string(static_cast<int>(AInfo.param.Id));
+    });
 
 TEST(WindowDescriptionViews, TabletViewKeepsTheMasterButtonsAndGrowsTheClientArea)
 {

@@ -1,5 +1,5 @@
 // Drives the real program's window from a second process, as a user or a screen reader would:
-// controls are found by their ids, read through window messages, MSAA and the screen's pixels.
+// controls are found by their ids, read through window messages, MSAA and the pixels the window painted.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -646,6 +646,7 @@ TEST_F(MainWindow, ScreenReaderReadsEveryPage)
     Program.Hook(tcShowLayout, tlSelection);
     HWND List = Program.Child(TCtl::lstCompanies);
     EXPECT_EQ(ReadAccessible(List).Role, ROLE_SYSTEM_LIST);
+    EXPECT_EQ(ReadAccessible(List).Name, L"Select companies to set up:");
     auto Ticks = [&] {
         std::vector<std::pair<std::wstring, bool>> Read;
         for (const TAccessibleRead& Item : AccessibleItems(List)) {
