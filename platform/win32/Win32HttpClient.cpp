@@ -294,8 +294,15 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
     while (true) {
         Deadline.Check();
         SetTimeout(Request.Get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, Deadline.Cut(ARequest.ReceiveTimeoutMs));
+        // Asks only for what has arrived: a read for more would wait, byte by byte, as long as the
+        // server keeps sending slowly enough, past any deadline.
+        DWORD Available = 0;
+        if (!WinHttpQueryDataAvailable(Request.Get(), &Available))
+            Deadline.RaiseLast();
+        if (Available == 0)
+            break;
         DWORD Read = 0;
-        if (!WinHttpReadData(Request.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read))
+        if (!WinHttpReadData(Request.Get(), Buffer.data(), std::min<DWORD>(Available, static_cast<DWORD>(Buffer.size())), &Read))
             Deadline.RaiseLast();
         if (Read == 0)
             break;
