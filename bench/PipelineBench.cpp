@@ -220,13 +220,16 @@ private:
 
 int Setup(int ARuns, const std::wstring& AWarmUpUrl)
 {
-    // What the sign-in has done before a user's run: the HTTP client and the hashing provider are
-    // loaded and a request has gone out, to another server; the add-in comes over a new connection.
+    // What the program has done before a user's run: the HTTP client, the hashing provider and the
+    // shell are loaded and the sign-in's requests went to another server; the add-in comes over a
+    // new connection.
     if (!AWarmUpUrl.empty()) {
         platform::THttpRequest Ping;
         Ping.Url = UString(AWarmUpUrl.begin(), AWarmUpUrl.end());
         platform::Http().Send(Ping);
         platform::Digest().Sha256("");
+        // The window maps the shell's library after its first paint.
+        LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
     }
     const TCompanyList Companies{{u"ACME", u"rds01.acme.zelvcloud.invalid", true},
                                  {u"ZELV", u"zelvhq01", true},
