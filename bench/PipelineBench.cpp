@@ -228,8 +228,11 @@ int Setup(int ARuns, const std::wstring& AWarmUpUrl)
         Ping.Url = UString(AWarmUpUrl.begin(), AWarmUpUrl.end());
         platform::Http().Send(Ping);
         platform::Digest().Sha256("");
-        // The window maps the shell's library after its first paint.
+        // The window maps the shell's library after its first paint, it has the display's driver
+        // loaded, and the sign-in over HTTPS has had the service's certificate checked.
         LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        LoadLibraryExW(L"crypt32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        ReleaseDC(nullptr, GetDC(nullptr));
     }
     const TCompanyList Companies{{u"ACME", u"rds01.acme.zelvcloud.invalid", true},
                                  {u"ZELV", u"zelvhq01", true},
