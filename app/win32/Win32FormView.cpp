@@ -53,6 +53,8 @@ TWin32FormView::TWin32FormView(HINSTANCE AInstance) : FView(AInstance) {}
 
 TWin32FormView::~TWin32FormView()
 {
+    if (FPreload.joinable())
+        FPreload.join();
     // The form may already be gone: the window's last messages must not reach it.
     FView.SetForm(nullptr);
     if (FView.Window())
@@ -175,6 +177,17 @@ void TWin32FormView::MakePendingControls()
         SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (TCtl Id : Added)
         CreateControl(FView, FView.Form().Ctl(Id));
+    PreloadLibraries();
+}
+
+void TWin32FormView::PreloadLibraries()
+{
+    if (FPreload.joinable())
+        return;
+    FPreload = std::thread([] {
+        for (const wchar_t* Name : {L"winhttp.dll", L"bcrypt.dll", L"shell32.dll"})
+            LoadLibraryExW(Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    });
 }
 
 void TWin32FormView::UpdateIcons()

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <thread>
 #include <vector>
 
 #include "app/frmMain.h"
@@ -58,6 +59,9 @@ private:
     // paint, or as soon as one of them is to be shown or focused.
     bool IsPending(TCtl AId) const;
     void MakePendingControls();
+    // The libraries bound on first use (winhttp, bcrypt, shell32) are mapped in the background
+    // once the window is up, so the sign-in and the setup run don't wait for them.
+    void PreloadLibraries();
     // Where the picture lies at the current DPI; empty when none is shown.
     RECT PictureBox() const;
     void RebuildBackground();
@@ -71,6 +75,7 @@ private:
     bool FBackdropWanted = false;
     std::vector<TCtl> FPendingDescribed;  // of the description, in its order
     std::vector<TCtl> FPendingAdded;      // added by the controller since
+    std::thread FPreload;
     HWND FLastFocus = nullptr;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;
