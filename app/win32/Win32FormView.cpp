@@ -13,7 +13,6 @@ namespace zelv::win32 {
 namespace {
 
 constexpr wchar_t FormClassName[] = L"TZelvCloudSetupForm";
-constexpr UINT_PTR PendingControlsTimer = 1;
 
 UINT SystemDpi()
 {
@@ -49,12 +48,10 @@ void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
 
 }  // namespace
 
-TWin32FormView::TWin32FormView(HINSTANCE AInstance) : FView(AInstance) {}
+TWin32FormView::TWin32FormView(HINSTANCE AInstance) : FView(AInstance), FDeferred(FView) {}
 
 TWin32FormView::~TWin32FormView()
 {
-    if (FPreload.joinable())
-        FPreload.join();
     // The form may already be gone: the window's last messages must not reach it.
     FView.SetForm(nullptr);
     if (FView.Window())
@@ -117,16 +114,12 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
                  Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 
     UpdateIcons();
-    for (const TControl& C : AForm.Controls()) {
-        if (AForm.IsShowing(C.Id))
-            CreateControl(FView, C);
-        else
-            FPendingDescribed.push_back(C.Id);
-    }
+    for (const TControl& C : AForm.Controls())
+        FDeferred.Describe(C);
     FBackdropWanted = true;
     RebuildBackground();
-    if (FPendingDescribed.empty())
-        MakePendingControls();
+    if (!FDeferred.Any())
+        FDeferred.MakeAll();
     return true;
 }
 
@@ -137,57 +130,8 @@ void TWin32FormView::Show(int AShowCommand)
     if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
         SetFocus(First);
     // A timer comes only once nothing is left to paint.
-    if (!FPendingDescribed.empty() || !FPendingAdded.empty())
-        SetTimer(FView.Window(), PendingControlsTimer, USER_TIMER_MINIMUM, nullptr);
-}
-
-bool TWin32FormView::IsPending(TCtl AId) const
-{
-    return std::find(FPendingDescribed.begin(), FPendingDescribed.end(), AId) != FPendingDescribed.end() ||
-           std::find(FPendingAdded.begin(), FPendingAdded.end(), AId) != FPendingAdded.end();
-}
-
-void TWin32FormView::MakePendingControls()
-{
-    const std::vector<TCtl> Described = std::move(FPendingDescribed), Added = std::move(FPendingAdded);
-    FPendingDescribed.clear();
-    FPendingAdded.clear();
-    if (FView.Window())
-        KillTimer(FView.Window(), PendingControlsTimer);
-    // Each window goes right below the one made before it in the description, so the windows (and
-    // the Tab key) keep the description's order, as if all had been made at once.
-    const TMainForm& Form = FView.Form();
-    for (TCtl Id : Described) {
-        CreateControl(FView, Form.Ctl(Id));
-        HWND Window = FView.Child(Id);
-        if (!Window)
-            continue;
-        HWND Above = HWND_TOP;
-        for (const TControl& C : Form.Controls()) {
-            if (C.Id == Id)
-                break;
-            if (HWND Earlier = FView.Child(C.Id))
-                Above = Earlier;
-        }
-        SetWindowPos(Window, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    }
-    // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
-    // the button goes last in the tab order of its page as well.
-    if (HWND Setup = FView.Child(TCtl::btnSetup))
-        SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    for (TCtl Id : Added)
-        CreateControl(FView, FView.Form().Ctl(Id));
-    PreloadLibraries();
-}
-
-void TWin32FormView::PreloadLibraries()
-{
-    if (FPreload.joinable())
-        return;
-    FPreload = std::thread([] {
-        for (const wchar_t* Name : {L"winhttp.dll", L"bcrypt.dll", L"shell32.dll"})
-            LoadLibraryExW(Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    });
+    if (FDeferred.Any())
+        SetTimer(FView.Window(), TDeferredControls::Timer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void TWin32FormView::UpdateIcons()
@@ -242,14 +186,7 @@ const TControl* TWin32FormView::ControlOf(UINT AId) const
 
 void TWin32FormView::ControlAdded(const TControl& AControl)
 {
-    if (FPendingDescribed.empty() && FPendingAdded.empty())
-        CreateControl(FView, AControl);
-    else if (!FView.Form().IsShowing(AControl.Id))
-        FPendingAdded.push_back(AControl.Id);
-    else {
-        MakePendingControls();
-        CreateControl(FView, AControl);
-    }
+    FDeferred.Add(AControl);
 }
 
 void TWin32FormView::ControlChanged(const TControl& AControl)
@@ -259,11 +196,8 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
         return;
     // A page about to be shown needs its windows now; a pending control that stays hidden gets its
     // state when its window is made.
-    const TMainForm& Form = FView.Form();
-    const auto Showing = [&](TCtl AId) { return Form.IsShowing(AId); };
-    if (std::any_of(FPendingDescribed.begin(), FPendingDescribed.end(), Showing) ||
-        std::any_of(FPendingAdded.begin(), FPendingAdded.end(), Showing))
-        MakePendingControls();
+    if (FDeferred.AnyShowing())
+        FDeferred.MakeAll();
     HWND Child = FView.Child(AControl.Id);
     RECT Before = {}, After = {};
     if (Child)
@@ -283,8 +217,8 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
 
 void TWin32FormView::FocusControl(TCtl AId)
 {
-    if (IsPending(AId))
-        MakePendingControls();
+    if (FDeferred.IsPending(AId))
+        FDeferred.MakeAll();
     if (HWND Window = FView.Child(AId))
         SetFocus(Window);
 }
@@ -356,9 +290,9 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
         break;
     case WM_SHOW_FAILURE: return OnShowFailure();
     case WM_TIMER:
-        if (AWParam != PendingControlsTimer)
+        if (AWParam != TDeferredControls::Timer)
             break;
-        MakePendingControls();
+        FDeferred.MakeAll();
         return 0;
     case WM_CLOSE: return OnClose();
     case WM_DESTROY: return OnDestroy();

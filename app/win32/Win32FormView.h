@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "app/frmMain.h"
+#include "app/win32/Win32DeferredControls.h"
 #include "app/win32/Win32Gdi.h"
 #include "app/win32/Win32ViewContext.h"
 
@@ -55,13 +55,6 @@ private:
     void OnSettingsChanged();
 
     void SyncAll();
-    // The controls of pages not shown at start get their windows (and fonts) after the first
-    // paint, or as soon as one of them is to be shown or focused.
-    bool IsPending(TCtl AId) const;
-    void MakePendingControls();
-    // The libraries bound on first use (winhttp, bcrypt, shell32) are mapped in the background
-    // once the window is up, so the sign-in and the setup run don't wait for them.
-    void PreloadLibraries();
     // Where the picture lies at the current DPI; empty when none is shown.
     RECT PictureBox() const;
     void RebuildBackground();
@@ -73,9 +66,7 @@ private:
     TMessageHook FHook;
     // The backdrop is first made once the controls are, so the picture's decoding overlaps them.
     bool FBackdropWanted = false;
-    std::vector<TCtl> FPendingDescribed;  // of the description, in its order
-    std::vector<TCtl> FPendingAdded;      // added by the controller since
-    std::thread FPreload;
+    TDeferredControls FDeferred;
     HWND FLastFocus = nullptr;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;

@@ -224,6 +224,12 @@ int main(int argc, char** argv)
         AResponse.set_content("ok", "text/plain");
     });
 
+    // The library's default shares the port (SO_REUSEPORT): a second server of another test run
+    // would then get half of this one's connections instead of an error.
+    Server.set_socket_options([](socket_t ASocket) {
+        int Yes = 1;
+        setsockopt(ASocket, SOL_SOCKET, SO_REUSEADDR, &Yes, sizeof Yes);
+    });
     if (!Server.listen("127.0.0.1", Port)) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%d\n", Port);
         return 1;

@@ -1,0 +1,92 @@
+#include "app/win32/Win32DeferredControls.h"
+
+#include <algorithm>
+
+#include "app/win32/Win32Controls.h"
+
+namespace zelv::win32 {
+
+TDeferredControls::~TDeferredControls()
+{
+    if (FPreload.joinable())
+        FPreload.join();
+}
+
+void TDeferredControls::Describe(const TControl& AControl)
+{
+    if (FView.Form().IsShowing(AControl.Id))
+        CreateControl(FView, AControl);
+    else
+        FDescribed.push_back(AControl.Id);
+}
+
+void TDeferredControls::Add(const TControl& AControl)
+{
+    if (!Any())
+        CreateControl(FView, AControl);
+    else if (!FView.Form().IsShowing(AControl.Id))
+        FAdded.push_back(AControl.Id);
+    else {
+        MakeAll();
+        CreateControl(FView, AControl);
+    }
+}
+
+bool TDeferredControls::IsPending(TCtl AId) const
+{
+    return std::find(FDescribed.begin(), FDescribed.end(), AId) != FDescribed.end() ||
+           std::find(FAdded.begin(), FAdded.end(), AId) != FAdded.end();
+}
+
+bool TDeferredControls::AnyShowing() const
+{
+    const TMainForm& Form = FView.Form();
+    const auto Showing = [&](TCtl AId) { return Form.IsShowing(AId); };
+    return std::any_of(FDescribed.begin(), FDescribed.end(), Showing) ||
+           std::any_of(FAdded.begin(), FAdded.end(), Showing);
+}
+
+void TDeferredControls::MakeAll()
+{
+    const std::vector<TCtl> Described = std::move(FDescribed), Added = std::move(FAdded);
+    FDescribed.clear();
+    FAdded.clear();
+    if (FView.Window())
+        KillTimer(FView.Window(), Timer);
+    // Each window goes right below the one made before it in the description, so the windows (and
+    // the Tab key) keep the description's order, as if all had been made at once.
+    const TMainForm& Form = FView.Form();
+    for (TCtl Id : Described) {
+        CreateControl(FView, Form.Ctl(Id));
+        HWND Window = FView.Child(Id);
+        if (!Window)
+            continue;
+        HWND Above = HWND_TOP;
+        for (const TControl& C : Form.Controls()) {
+            if (C.Id == Id)
+                break;
+            if (HWND Earlier = FView.Child(C.Id))
+                Above = Earlier;
+        }
+        SetWindowPos(Window, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    }
+    // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
+    // the button goes last in the tab order of its page as well.
+    if (HWND Setup = FView.Child(TCtl::btnSetup))
+        SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (TCtl Id : Added)
+        CreateControl(FView, Form.Ctl(Id));
+    PreloadLibraries();
+}
+
+void TDeferredControls::PreloadLibraries()
+{
+    if (FPreload.joinable())
+        return;
+    FPreload = std::thread([] {
+        for (const wchar_t* Name : {L"winhttp.dll", L"bcrypt.dll", L"shell32.dll"})
+            LoadLibraryExW(Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    });
+}
+
+}  // namespace zelv::win32

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <windows.h>
+
+#include <thread>
+#include <vector>
+
+#include "app/win32/Win32ViewContext.h"
+
+namespace zelv::win32 {
+
+// The controls of pages not shown at start get their windows (and fonts) only after the first
+// paint, or as soon as one of them is to be shown or focused, so the first paint waits for nothing
+// the user cannot see yet. Once they are all made, the libraries bound on first use (winhttp,
+// bcrypt, shell32) are mapped in the background, so the sign-in and the setup run don't wait for
+// them either.
+class TDeferredControls {
+public:
+    explicit TDeferredControls(TViewContext& AView) : FView(AView) {}
+    ~TDeferredControls();
+    TDeferredControls(const TDeferredControls&) = delete;
+    TDeferredControls& operator=(const TDeferredControls&) = delete;
+
+    // A control of the description, in its order: its window is made now when it shows.
+    void Describe(const TControl& AControl);
+    // A control the controller added after the window was made.
+    void Add(const TControl& AControl);
+
+    bool Any() const { return !FDescribed.empty() || !FAdded.empty(); }
+    bool IsPending(TCtl AId) const;
+    // Whether a control still without its window is now to be shown.
+    bool AnyShowing() const;
+    // Makes every pending window now, in the description's window and Tab order.
+    void MakeAll();
+
+    // The timer of the window that makes the pending windows once nothing is left to paint.
+    static constexpr UINT_PTR Timer = 1;
+
+private:
+    void PreloadLibraries();
+
+    TViewContext& FView;
+    std::vector<TCtl> FDescribed;  // of the description, in its order
+    std::vector<TCtl> FAdded;      // added by the controller since
+    std::thread FPreload;
+};
+
+}  // namespace zelv::win32
