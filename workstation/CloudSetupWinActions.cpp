@@ -58,7 +58,16 @@ bool MentionsTimeOut(UStringView AFailure)
     return Lower.find(u"timeout") != UString::npos || Lower.find(u"timed out") != UString::npos;
 }
 
-UString Quoted(UStringView APath) { return u"\"" + UString(APath) + u"\""; }
+// Built by appending: GCC 12's -Wrestrict misreads a literal + temporary string here.
+UString Quoted(UStringView APath)
+{
+    UString Text;
+    Text.reserve(APath.size() + 2);
+    Text += u'"';
+    Text += APath;
+    Text += u'"';
+    return Text;
+}
 
 UString InUseNotOursText(UStringView APath)
 {
