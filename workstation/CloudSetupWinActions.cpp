@@ -46,6 +46,12 @@ UString HexDigest(const platform::TSha256& ADigest)
     return Text;
 }
 
+// The expected digest is written in hex digits of either case.
+bool IsExpectedDigest(const platform::TSha256& ADigest, UStringView AExpected)
+{
+    return HexDigest(ADigest) == AsciiLower(AExpected);
+}
+
 bool MentionsTimeOut(UStringView AFailure)
 {
     UString Lower;
@@ -93,7 +99,7 @@ bool HoldsExpectedLibrary(const UString& APath, UStringView AExpected)
     try {
         std::unique_ptr<platform::ISha256Hash> Hash = platform::Digest().NewSha256();
         platform::InstallFiles().ReadShared(APath, [&](std::string_view APiece) { Hash->Add(APiece); });
-        return HexDigest(Hash->Finish()) == AsciiLower(AExpected);
+        return IsExpectedDigest(Hash->Finish(), AExpected);
     } catch (...) {
         return false;
     }
@@ -129,7 +135,7 @@ public:
 
     // The digest of everything received (of nothing, when the body was empty), with the file
     // flushed and closed.
-    UString FinishDigest()
+    platform::TSha256 FinishDigest()
     {
         if (!FHash)
             FHash = platform::Digest().NewSha256();
@@ -140,7 +146,7 @@ public:
             });
             FFile.reset();
         }
-        return HexDigest(FHash->Finish());
+        return FHash->Finish();
     }
 
     // Puts the received library in the place of the old one.
@@ -245,7 +251,7 @@ UString TWinActions::ExpectedDigest(bool A64Bit)
 
 bool TWinActions::MatchesDigest(std::string_view ABytes, UStringView AExpected)
 {
-    return HexDigest(platform::Digest().Sha256(ABytes)) == AsciiLower(AExpected);
+    return IsExpectedDigest(platform::Digest().Sha256(ABytes), AExpected);
 }
 
 UString TWinActions::TemporaryPath(const UString& ALibraryPath)
@@ -327,7 +333,7 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
             AError = UString(u"DLL not installed — server returned ") + IntToUStr(Response.StatusCode);
             return false;
         }
-        if (Download.FinishDigest() != AsciiLower(Expected)) {
+        if (!IsExpectedDigest(Download.FinishDigest(), Expected)) {
             AError = HashMismatch;
             return false;
         }

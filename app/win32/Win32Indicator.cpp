@@ -51,18 +51,10 @@ void Paint(TViewContext& AView, HWND AWindow, HDC ATarget)
 bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM,
              LRESULT& AResult)
 {
-    if (PassClicksThrough(AControl, AMessage, AResult))
+    if (PassClicksThrough(AControl, AMessage, AResult) ||
+        AnswerPaint(AWindow, AMessage, [&](HDC ADC) { Paint(AView, AWindow, ADC); }, AResult))
         return true;
     switch (AMessage) {
-    case WM_ERASEBKGND: AResult = 1; return true;
-    case WM_PAINT: {
-        PAINTSTRUCT PaintInfo;
-        HDC DC = BeginPaint(AWindow, &PaintInfo);
-        Paint(AView, AWindow, DC);
-        EndPaint(AWindow, &PaintInfo);
-        AResult = 0;
-        return true;
-    }
     case WM_TIMER:
         if (AWParam != SpinnerTimer)
             return false;

@@ -94,18 +94,10 @@ void Paint(TViewContext& AView, HWND AWindow, HDC ATarget, const TControl& ALabe
 bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
              LRESULT& AResult)
 {
-    if (PassClicksThrough(AControl, AMessage, AResult))
+    if (PassClicksThrough(AControl, AMessage, AResult) ||
+        AnswerPaint(AWindow, AMessage, [&](HDC ADC) { Paint(AView, AWindow, ADC, AControl); }, AResult))
         return true;
     switch (AMessage) {
-    case WM_ERASEBKGND: AResult = 1; return true;
-    case WM_PAINT: {
-        PAINTSTRUCT PaintInfo;
-        HDC DC = BeginPaint(AWindow, &PaintInfo);
-        Paint(AView, AWindow, DC, AControl);
-        EndPaint(AWindow, &PaintInfo);
-        AResult = 0;
-        return true;
-    }
     case WM_SETTEXT:
         // The static control would paint the new text straight over the old one; store the text
         // only and repaint the whole slice.

@@ -40,6 +40,22 @@ void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TV
     DrawTextW(ADC, W(AText), -1, &ABox, Flags);
 }
 
+bool AnswerPaint(HWND AWindow, UINT AMessage, const std::function<void(HDC)>& APaint, LRESULT& AResult)
+{
+    if (AMessage == WM_ERASEBKGND) {
+        AResult = 1;
+        return true;
+    }
+    if (AMessage != WM_PAINT)
+        return false;
+    PAINTSTRUCT PaintInfo;
+    HDC DC = BeginPaint(AWindow, &PaintInfo);
+    APaint(DC);
+    EndPaint(AWindow, &PaintInfo);
+    AResult = 0;
+    return true;
+}
+
 void PaintSlice(const TViewContext& AView, HWND AControl, HDC ATarget,
                 const std::function<void(TPixelSurface&)>& ADrawContent)
 {

@@ -24,6 +24,11 @@ UINT TextBlockFlags(THAlign AHAlign);
 // when AVAlign says so.
 void DrawTextBlock(HDC ADC, const UString& AText, RECT ABox, THAlign AHAlign, TVAlign AVAlign, UINT AExtra = 0);
 
+// Answers the painting messages of a control that paints the whole of its window: nothing is
+// erased (the slice covers it all) and WM_PAINT runs APaint on the window's DC. False for any
+// other message.
+bool AnswerPaint(HWND AWindow, UINT AMessage, const std::function<void(HDC)>& APaint, LRESULT& AResult);
+
 // Paints a control without flicker: its slice of the backdrop, then ADrawContent on top, in one
 // blit to ATarget.
 void PaintSlice(const TViewContext& AView, HWND AControl, HDC ATarget,
