@@ -6,6 +6,18 @@
 
 namespace zelv {
 
+namespace {
+
+UString RegistrySkippedNote(const UString& AFolder, const UString& AFileName)
+{
+    // Without a folder the file name alone would read like a path in the working directory.
+    if (AFolder.empty())
+        return u"Note: Registry configuration skipped \u2014 the add-in's install folder could not be determined";
+    return u"Note: Registry configuration skipped \u2014 no verified add-in library at " + AFolder + AFileName;
+}
+
+}  // namespace
+
 bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const std::vector<intptr_t>& ASelectedIndices,
               const std::function<void(const UString&)>& ALog)
 {
@@ -29,35 +41,29 @@ bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const s
         }
 
         ALog(u"Downloading zelvcloud DLL...");
-        bool Installed = false;
+        // A failure the library step raises (the install folder cannot be made, say) ends the run
+        // in the guard below: nothing after it runs, the elevation prompt included.
+        UString Error;
+        const bool Installed = ASteps.DownloadDLL(Error);
         UString LogLine;
-        // Whatever stops the add-in's installation, the UDP step still runs.
-        try {
-            UString Error;
-            Installed = ASteps.DownloadDLL(Error);
-            if (Installed) {
-                LogLine = u"DLL: " + ASteps.GetDLLInstallPath() + ASteps.GetDLLFileName();
-                if (!Error.empty())
-                    LogLine += u"\r\nNote: " + Error;
-            } else {
-                LogLine = u"ERROR: " + Error;
-            }
-        } catch (...) {
-            Installed = false;
-            LogLine = u"ERROR: " + CaughtFailureText();
+        if (Installed) {
+            LogLine = u"DLL: " + ASteps.GetDLLInstallPath() + ASteps.GetDLLFileName();
+            if (!Error.empty())
+                LogLine += u"\r\nNote: " + Error;
+        } else {
+            HadErrors = true;
+            LogLine = u"ERROR: " + Error;
         }
-        HadErrors = HadErrors || !Installed;
         ALog(LogLine);
 
+        ALog(u"Configuring registry...");
         // The registration makes the remote-desktop client load whatever lies at the path: only
         // a library this run verified may be named there.
         if (Installed) {
-            ALog(u"Configuring registry...");
             const bool RegOk = ASteps.RegisterDLLInRegistry();
             ALog(RegOk ? u"Registry configured" : u"Note: Registry configuration failed");
         } else {
-            ALog(u"Note: Registry configuration skipped \u2014 no verified add-in library at " + ASteps.GetDLLInstallPath() +
-                 ASteps.GetDLLFileName());
+            ALog(RegistrySkippedNote(ASteps.GetDLLInstallPath(), ASteps.GetDLLFileName()));
         }
 
         ALog(u"Disabling UDP (may prompt for admin)...");

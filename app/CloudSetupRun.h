@@ -28,7 +28,8 @@ TSetupSteps DefaultSetupSteps();
 
 // Runs the whole setup for the ticked companies (indices into ACompanies, in list order) and logs
 // every step through ALog, which returns once the line is shown. The add-in is registered only
-// when DownloadDLL reports a verified library in place. Returns whether anything failed that
+// when DownloadDLL reports a verified library in place; a failure raised by any step outside the
+// per-company guard ends the run with an "ERROR: " line. Returns whether anything failed that
 // counts as an error: a connection file not written, the add-in not installed, or a failure that
 // stopped the run. Only a failure of ALog itself leaves it.
 bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const std::vector<intptr_t>& ASelectedIndices,

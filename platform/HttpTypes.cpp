@@ -22,7 +22,8 @@ UString DeadlinePassedText(int ADeadlineMs)
 {
     const UString Time = ADeadlineMs % 1000 == 0 ? IntToUStr(ADeadlineMs / 1000) + u" seconds"
                                                  : IntToUStr(ADeadlineMs) + u" milliseconds";
-    return u"The server's answer did not arrive in full within " + Time;
+    // Says "timed out", so that it reads as every other time-out wherever a rule looks for one.
+    return u"The request timed out: the server's answer did not arrive in full within " + Time;
 }
 
 }  // namespace zelv::platform

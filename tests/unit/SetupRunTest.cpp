@@ -117,8 +117,26 @@ TEST_F(SetupRun, AddInNotInstalledIsAnErrorRegistrationIsSkippedAndUdpStillRuns)
     EXPECT_TRUE(Run({0}));
     EXPECT_EQ(FLog, (std::vector<UString>{u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp", u"Downloading zelvcloud DLL...",
                                           u"ERROR: DLL not installed \u2014 download timed out",
+                                          u"Configuring registry...",
                                           u"Note: Registry configuration skipped \u2014 no verified add-in library at "
                                           u"C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
+                                          u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"}));
+    EXPECT_EQ(FCalls, (std::vector<UString>{u"desktop", u"rdp ab1", u"download", u"udp"}));
+}
+
+// Without an install folder there is no path to name: the note says so instead of showing the
+// bare file name as if it were one.
+TEST_F(SetupRun, NoInstallFolderSkipsTheRegistrationWithANoteOfItsOwn)
+{
+    FDownloadOk = false;
+    FDownloadError = u"Could not determine install path";
+    TSetupSteps S = Steps();
+    S.GetDLLInstallPath = [] { return UString(); };
+    EXPECT_TRUE(RunSetup(S, FCompanies, {0}, [this](const UString& ALine) { FLog.push_back(ALine); }));
+    EXPECT_EQ(FLog, (std::vector<UString>{u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp", u"Downloading zelvcloud DLL...",
+                                          u"ERROR: Could not determine install path", u"Configuring registry...",
+                                          u"Note: Registry configuration skipped \u2014 the add-in's install folder "
+                                          u"could not be determined",
                                           u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"}));
     EXPECT_EQ(FCalls, (std::vector<UString>{u"desktop", u"rdp ab1", u"download", u"udp"}));
 }
@@ -144,7 +162,7 @@ TEST_F(SetupRun, RegistryAndUdpFailuresAreOnlyNotes)
 struct TThrowCase {
     const char* Name;
     const char* Step;
-    int Kind;  // 0: bad_alloc, 1: not an exception class at all, 2: a library's exception
+    int Kind;  // 0: bad_alloc, 1: not an exception class at all, 2: a library's exception, 3: our own failure
     std::vector<UString> Log;
     std::vector<UString> Calls;
 };
@@ -157,6 +175,8 @@ protected:
             throw std::bad_alloc();
         if (AKind == 1)
             throw 42;
+        if (AKind == 3)
+            throw ECloudSetupError(u"Access is denied");
         throw std::runtime_error("vector::_M_range_check");
     }
 };
@@ -188,8 +208,6 @@ TEST_P(SetupRunThrow, EndsInTheRunsOwnFailurePath)
 const UString NoMemory = u"Not enough memory to complete the operation";
 const UString Unexpected = u"An unexpected failure stopped the operation";
 const UString Rdp = u"RDP: C:\\Users\\u1\\Desktop\\ab1.rdp";
-const UString Skipped =
-    u"Note: Registry configuration skipped \u2014 no verified add-in library at C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SetupRunThrow,
@@ -207,17 +225,17 @@ INSTANTIATE_TEST_SUITE_P(
                     u"UDP disabled for RDP"},
                    {u"desktop", u"rdp ab1", u"download", u"register", u"udp"}},
         TThrowCase{"DownloadOutOfMemory", "download", 0,
-                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + NoMemory, Skipped,
-                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
-                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + NoMemory},
+                   {u"desktop", u"rdp ab1", u"download"}},
         TThrowCase{"DownloadThrowsAnInt", "download", 1,
-                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + Unexpected, Skipped,
-                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
-                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: " + Unexpected},
+                   {u"desktop", u"rdp ab1", u"download"}},
         TThrowCase{"DownloadLibraryException", "download", 2,
-                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: vector::_M_range_check", Skipped,
-                    u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
-                   {u"desktop", u"rdp ab1", u"download", u"udp"}},
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: vector::_M_range_check"},
+                   {u"desktop", u"rdp ab1", u"download"}},
+        TThrowCase{"DownloadRaisesItsFailure", "download", 3,
+                   {Rdp, u"Downloading zelvcloud DLL...", u"ERROR: Access is denied"},
+                   {u"desktop", u"rdp ab1", u"download"}},
         TThrowCase{"RegisterOutOfMemory", "register", 0,
                    {Rdp, u"Downloading zelvcloud DLL...", u"DLL: C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll",
                     u"Configuring registry...", u"ERROR: " + NoMemory},

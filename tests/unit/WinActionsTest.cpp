@@ -276,6 +276,48 @@ TEST_F(WinActions, FolderThatCannotBeCreatedIsRaised)
     EXPECT_TRUE(FHttp.Requests.empty());
 }
 
+// The library step inside a whole run, with the real installer: a failure it raises ends the run
+// there, while an install that merely did not happen leaves the later steps to run.
+struct TRunCase {
+    const char* Name;
+    bool NoInstallPath;
+    std::optional<UString> FailCreateDirectories;
+    std::vector<UString> Log;
+    bool UdpCalled;
+};
+
+class LibraryStepInARun : public WinActions, public testing::WithParamInterface<TRunCase> {};
+
+TEST_P(LibraryStepInARun, LogsThePartsLinesOnly)
+{
+    const TRunCase& C = GetParam();
+    if (C.NoInstallPath)
+        FEnvironment.Variables.clear();
+    FFiles.FailCreateDirectories = C.FailCreateDirectories;
+    bool UdpCalled = false;
+    TSetupSteps Steps = DefaultSetupSteps();
+    Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
+    Steps.DisableUDP = [&] { return UdpCalled = true; };
+    std::vector<UString> Log;
+    EXPECT_TRUE(RunSetup(Steps, {}, {}, [&](const UString& ALine) { Log.push_back(ALine); }));
+    EXPECT_EQ(Log, C.Log);
+    EXPECT_EQ(UdpCalled, C.UdpCalled);
+    EXPECT_TRUE(FRegistry.Keys.empty()) << "nothing registered";
+    EXPECT_TRUE(FHttp.Requests.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, LibraryStepInARun,
+    testing::Values(
+        TRunCase{"FolderThatCannotBeCreatedEndsTheRun", false, u"System Error.  Code: 5.\r\nAccess is denied",
+                 {u"Downloading zelvcloud DLL...", u"ERROR: System Error.  Code: 5.\r\nAccess is denied"}, false},
+        TRunCase{"NoInstallPathSkipsRegistrationAndRunsUdp", true, std::nullopt,
+                 {u"Downloading zelvcloud DLL...", u"ERROR: Could not determine install path", u"Configuring registry...",
+                  u"Note: Registry configuration skipped \u2014 the add-in's install folder could not be determined",
+                  u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"},
+                 true}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
 struct TFailureCase {
     const char* Name;
     std::optional<UString> Raised;  // the HTTP layer's failure text
@@ -335,7 +377,7 @@ TEST_F(WinActions, SizeLimitAndDeadlineEndTheDownload)
 
     FHttp.FailMidBody = platform::DeadlinePassedText(600000);
     EXPECT_FALSE(Download(Error));
-    EXPECT_EQ(Error, u"DLL not installed — The server's answer did not arrive in full within 600 seconds");
+    EXPECT_EQ(Error, u"DLL not installed — download timed out") << "a deadline reads as a time-out";
     EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
 }
 
@@ -343,7 +385,10 @@ TEST_F(WinActions, LimitTextsSayWhichLimit)
 {
     EXPECT_EQ(platform::BodyTooLargeText(64u * 1024 * 1024), u"The server's answer is larger than the limit of 64 MiB");
     EXPECT_EQ(platform::BodyTooLargeText(1000), u"The server's answer is larger than the limit of 1000 bytes");
-    EXPECT_EQ(platform::DeadlinePassedText(1500), u"The server's answer did not arrive in full within 1500 milliseconds");
+    EXPECT_EQ(platform::DeadlinePassedText(1500),
+              u"The request timed out: the server's answer did not arrive in full within 1500 milliseconds");
+    EXPECT_EQ(platform::DeadlinePassedText(600000),
+              u"The request timed out: the server's answer did not arrive in full within 600 seconds");
 }
 
 TEST_F(WinActions, TimeOutRuleLowerCasesUnderTheLocale)

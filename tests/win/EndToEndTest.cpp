@@ -463,9 +463,10 @@ TEST_F(EndToEnd, CorruptedAddinIsAnErrorRegistrationSkippedAndUdpStillRuns)
     ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
     User.Click(TCtl::btnSetup);
     const std::vector<std::wstring> Log = FinishedLog(Program);
-    ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
+    ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
     EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
               (std::vector<std::wstring>{L"Downloading zelvcloud DLL...", L"ERROR: " + IntegrityText,
+                                         L"Configuring registry...",
                                          L"Note: Registry configuration skipped — no verified add-in library at " +
                                              AddinPath().wstring(),
                                          L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}));
@@ -492,12 +493,13 @@ TEST_F(EndToEnd, PlantedLibraryHeldOpenIsNeitherUsedNorRegistered)
         ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
         User.Click(TCtl::btnSetup);
         const std::vector<std::wstring> Log = FinishedLog(Program);
-        ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
+        ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
         EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
                   (std::vector<std::wstring>{
                       L"Downloading zelvcloud DLL...",
                       L"ERROR: DLL not installed — the file \"" + AddinPath().wstring() +
                           L"\" is in use and is not a verified copy of the add-in. Close all ZELV Cloud RDP sessions, then re-run setup.",
+                      L"Configuring registry...",
                       L"Note: Registry configuration skipped — no verified add-in library at " + AddinPath().wstring(),
                       L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))
             << Utf8(Program.Text(TCtl::memoStatus));
@@ -529,10 +531,11 @@ TEST_F(EndToEnd, EndlessOrOversizedDownloadEndsTheRunWithAnError)
         ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
         User.Click(TCtl::btnSetup);
         const std::vector<std::wstring> Log = FinishedLog(Program);
-        ASSERT_EQ(Log.size(), 9u) << Utf8(Program.Text(TCtl::memoStatus));
+        ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
         EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
                   (std::vector<std::wstring>{L"Downloading zelvcloud DLL...",
                                              L"ERROR: DLL not installed — The server's answer is larger than the limit of 64 MiB",
+                                             L"Configuring registry...",
                                              L"Note: Registry configuration skipped — no verified add-in library at " +
                                                  AddinPath().wstring(),
                                              L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))

@@ -225,7 +225,8 @@ TEST_F(SignInService, StallPastTheDeadlineFailsWithItsText)
     Request.ReceiveResponseTimeoutMs = 15000;
     Request.DeadlineMs = 1500;
     const auto Start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Raised([&] { Http.Send(Request); }), "The server's answer did not arrive in full within 1500 milliseconds");
+    EXPECT_EQ(Raised([&] { Http.Send(Request); }),
+              "The request timed out: the server's answer did not arrive in full within 1500 milliseconds");
     EXPECT_LT(std::chrono::steady_clock::now() - Start, std::chrono::seconds(10));
 }
 
