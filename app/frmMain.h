@@ -94,8 +94,6 @@ public:
 
     void FocusControl(TCtl AId) { FView.FocusControl(AId); }
     void ShowMessage(const UString& AText) { FView.ShowMessage(AText); }
-    // Closes the window as its close button does.
-    void CloseForm() { FView.Close(); }
 
 private:
     friend class TMainFormTestAccess;

@@ -36,7 +36,7 @@ struct THttpRequest {
 
 struct THttpResponse {
     int StatusCode = 0;
-    THttpHeaders Headers;        // as received, names as the server spelled them
+    THttpHeaders Headers;        // the ones the program reads: Content-Type and Content-Length
     std::string Body;            // the whole body, undecoded; empty when it went to a sink
 
     // The first header of that name, compared without regard to ASCII case; empty when absent.

@@ -58,6 +58,31 @@ void SetUnreadable(TAPIResult& AResult)
     AResult.Message = u"Invalid response from server";
 }
 
+constexpr char16_t RequestCodePath[] = u"/auth/request-code";
+constexpr char16_t VerifyCodePath[] = u"/auth/verify-code";
+
+// What the user reads when the service refuses a request, by request and status.
+struct TRefusal {
+    const char16_t* Path;
+    int Status;
+    const char16_t* Message;
+};
+constexpr TRefusal Refusals[] = {
+    {RequestCodePath, 404, u"Email address not found. Please check and try again."},
+    {RequestCodePath, 429, u"Please wait before requesting another code."},
+    {VerifyCodePath, 401, u"Invalid verification code. Please try again."},
+    {VerifyCodePath, 429, u"Too many attempts. Please request a new code."},
+};
+
+void SetRefused(TAPIResult& AResult, const json::TValue& AAnswer, UStringView APath, int AStatus)
+{
+    AResult.ErrorCode = json::ReadText(AAnswer, u"error", u"UNKNOWN");
+    AResult.Message = u"An error occurred. Please try again.";
+    for (const TRefusal& Refusal : Refusals)
+        if (APath == Refusal.Path && AStatus == Refusal.Status)
+            AResult.Message = Refusal.Message;
+}
+
 }  // namespace
 
 TCloudAPIClient::TCloudAPIClient() : FHttpClient(std::make_unique<THttpClient>()) {}
@@ -72,7 +97,7 @@ platform::THttpResponse TCloudAPIClient::PostJSON(const UString& APath, const js
 TAPIResult TCloudAPIClient::RequestCode(const UString& AEmail)
 {
     TAPIResult Result;
-    const platform::THttpResponse Response = PostJSON(u"/auth/request-code", {{u"email", AEmail}});
+    const platform::THttpResponse Response = PostJSON(RequestCodePath, {{u"email", AEmail}});
     const std::unique_ptr<json::TValue> Answer = ParseAnswer(Response);
     if (!Answer) {
         SetUnreadable(Result);
@@ -84,19 +109,14 @@ TAPIResult TCloudAPIClient::RequestCode(const UString& AEmail)
         Result.ExpiresInSeconds = json::ReadInteger(*Answer, u"expiresInSeconds", 600);
         return Result;
     }
-    Result.ErrorCode = json::ReadText(*Answer, u"error", u"UNKNOWN");
-    switch (Response.StatusCode) {
-    case 404: Result.Message = u"Email address not found. Please check and try again."; break;
-    case 429: Result.Message = u"Please wait before requesting another code."; break;
-    default: Result.Message = u"An error occurred. Please try again."; break;
-    }
+    SetRefused(Result, *Answer, RequestCodePath, Response.StatusCode);
     return Result;
 }
 
 TAPIResult TCloudAPIClient::VerifyCode(const UString& AEmail, const UString& ACode)
 {
     TAPIResult Result;
-    const platform::THttpResponse Response = PostJSON(u"/auth/verify-code", {{u"email", AEmail}, {u"code", ACode}});
+    const platform::THttpResponse Response = PostJSON(VerifyCodePath, {{u"email", AEmail}, {u"code", ACode}});
     const std::unique_ptr<json::TValue> Answer = ParseAnswer(Response);
     if (!Answer) {
         SetUnreadable(Result);
@@ -108,12 +128,7 @@ TAPIResult TCloudAPIClient::VerifyCode(const UString& AEmail, const UString& ACo
         Result.Message = u"Verification successful";
         return Result;
     }
-    Result.ErrorCode = json::ReadText(*Answer, u"error", u"UNKNOWN");
-    switch (Response.StatusCode) {
-    case 401: Result.Message = u"Invalid verification code. Please try again."; break;
-    case 429: Result.Message = u"Too many attempts. Please request a new code."; break;
-    default: Result.Message = u"An error occurred. Please try again."; break;
-    }
+    SetRefused(Result, *Answer, VerifyCodePath, Response.StatusCode);
     return Result;
 }
 

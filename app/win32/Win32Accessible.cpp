@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/win32/Win32Text.h"
+
 namespace zelv::win32 {
 
 namespace {
@@ -31,13 +33,6 @@ HRESULT Integer(LONG AValue, VARIANT* AResult)
     AResult->vt = VT_I4;
     AResult->lVal = AValue;
     return S_OK;
-}
-
-std::wstring WindowTextOf(HWND AWindow)
-{
-    std::wstring Text(static_cast<size_t>(GetWindowTextLengthW(AWindow)) + 1, L'\0');
-    Text.resize(GetWindowTextW(AWindow, Text.data(), static_cast<int>(Text.size())));
-    return Text;
 }
 
 // The client object of one control; what it does not know itself (parent, place, navigation
@@ -105,7 +100,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT AChild, BSTR* AName) override
     {
         if (IsSelf(AChild))
-            return Text(FKind == TAccessibleKind::PushButton ? WindowTextOf(FWindow) : LabelBefore(), AName);
+            return Text(FKind == TAccessibleKind::PushButton ? ToW(WindowText(FWindow)) : LabelBefore(), AName);
         const int Item = ItemOf(AChild);
         if (Item < 0)
             return E_INVALIDARG;
@@ -285,7 +280,7 @@ private:
         wchar_t Class[16] = {};
         if (!Previous || !GetClassNameW(Previous, Class, 16) || lstrcmpiW(Class, L"Static") != 0)
             return {};
-        return WindowTextOf(Previous);
+        return ToW(WindowText(Previous));
     }
     static bool IsSelf(const VARIANT& AChild) { return AChild.vt == VT_I4 && AChild.lVal == CHILDID_SELF; }
     int ItemCount() const

@@ -70,14 +70,6 @@ const TControlUnit* UnitOf(TControlKind AKind)
 
 void RegisterControlClasses(HINSTANCE AInstance) { RegisterIndicatorClass(AInstance); }
 
-UString WindowText(HWND AWindow)
-{
-    const int Length = GetWindowTextLengthW(AWindow);
-    std::wstring Text(static_cast<size_t>(Length) + 1, L'\0');
-    Text.resize(GetWindowTextW(AWindow, Text.data(), Length + 1));
-    return U(Text);
-}
-
 bool PassClicksThrough(const TControl& AControl, UINT AMessage, LRESULT& AResult)
 {
     if (AMessage != WM_NCHITTEST || AControl.HitTest)

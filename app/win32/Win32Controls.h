@@ -62,9 +62,6 @@ void SyncControl(TViewContext& AView, const TControl& AControl);
 // Lets a label whose text wraps past its box grow down to the next control below it.
 void FitLabel(TViewContext& AView, const TControl& ALabel);
 
-// The control's window text, as the controller's text.
-UString WindowText(HWND AWindow);
-
 // Clicks on a control that takes none go to what lies below it.
 bool PassClicksThrough(const TControl& AControl, UINT AMessage, LRESULT& AResult);
 

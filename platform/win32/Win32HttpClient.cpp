@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,25 +120,31 @@ TUrlParts CrackUrl(const UString& AUrl)
     return Result;
 }
 
-platform::THttpHeaders ParseRawHeaders(const std::wstring& ARaw)
+// The answer's Content-Type as the server sent it; nullopt when it sent none.
+std::optional<UString> ContentType(HINTERNET ARequest)
 {
-    platform::THttpHeaders Headers;
-    size_t Start = ARaw.find(L"\r\n");  // the status line comes first
-    while (Start != std::wstring::npos) {
-        Start += 2;
-        size_t End = ARaw.find(L"\r\n", Start);
-        std::wstring Line = ARaw.substr(Start, End == std::wstring::npos ? std::wstring::npos : End - Start);
-        size_t Colon = Line.find(L':');
-        if (Colon != std::wstring::npos && Colon > 0) {
-            size_t ValueStart = Line.find_first_not_of(L" \t", Colon + 1);
-            std::wstring Value = ValueStart == std::wstring::npos ? std::wstring() : Line.substr(ValueStart);
-            while (!Value.empty() && (Value.back() == L' ' || Value.back() == L'\t'))
-                Value.pop_back();
-            Headers.emplace_back(U(Line.substr(0, Colon)), U(Value));
-        }
-        Start = End;
-    }
-    return Headers;
+    DWORD Size = 0;
+    WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
+                        &Size, WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || Size == 0)
+        return std::nullopt;
+    std::wstring Value(Size / sizeof(wchar_t) + 1, L'\0');
+    if (!WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, Value.data(), &Size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return std::nullopt;
+    Value.resize(Size / sizeof(wchar_t));
+    return U(Value);
+}
+
+// The length the server announced; nullopt when it announced none or one that is not a number.
+std::optional<unsigned long long> ContentLength(HINTERNET ARequest)
+{
+    ULONGLONG Length = 0;
+    DWORD Size = sizeof Length;
+    if (!WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER64,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &Length, &Size, WINHTTP_NO_HEADER_INDEX))
+        return std::nullopt;
+    return Length;
 }
 
 }  // namespace
@@ -198,22 +205,6 @@ private:
     std::chrono::steady_clock::time_point FEnd;
 };
 
-bool ContentLengthOver(const platform::THttpResponse& AResponse, size_t ALimit)
-{
-    const UString Length = Trim(AResponse.Header(u"Content-Length"));
-    if (Length.empty())
-        return false;
-    unsigned long long Value = 0;
-    for (char16_t C : Length) {
-        if (C < u'0' || C > u'9')
-            return false;
-        if (Value > (ALimit + 1ull))
-            return true;
-        Value = Value * 10 + static_cast<unsigned>(C - u'0');
-    }
-    return Value > ALimit;
-}
-
 }  // namespace
 
 HINTERNET TWin32HttpClient::Session()
@@ -271,22 +262,17 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
         RaiseLast();
     Response.StatusCode = static_cast<int>(Status);
 
-    Size = 0;
-    WinHttpQueryHeaders(Request.Get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                        WINHTTP_NO_OUTPUT_BUFFER, &Size, WINHTTP_NO_HEADER_INDEX);
-    if (GetLastError() == ERROR_INSUFFICIENT_BUFFER && Size > 0) {
-        std::wstring Raw(Size / sizeof(wchar_t) + 1, L'\0');
-        if (!WinHttpQueryHeaders(Request.Get(), WINHTTP_QUERY_RAW_HEADERS_CRLF, WINHTTP_HEADER_NAME_BY_INDEX,
-                                 Raw.data(), &Size, WINHTTP_NO_HEADER_INDEX))
-            RaiseLast();
-        Raw.resize(Size / sizeof(wchar_t));
-        Response.Headers = ParseRawHeaders(Raw);
-    }
+    // The program reads no other header of an answer.
+    if (const std::optional<UString> Type = ContentType(Request.Get()))
+        Response.Headers.emplace_back(u"Content-Type", *Type);
+    const std::optional<unsigned long long> Length = ContentLength(Request.Get());
+    if (Length)
+        Response.Headers.emplace_back(u"Content-Length", AsciiToU(std::to_string(*Length)));
 
     if (ASink && !ASink->Begin(Response))
         return Response;
     // A length announced over the limit fails before a byte is read.
-    if (ContentLengthOver(Response, ARequest.MaxBodyBytes))
+    if (Length && *Length > ARequest.MaxBodyBytes)
         throw ECloudSetupError(platform::BodyTooLargeText(ARequest.MaxBodyBytes));
 
     std::vector<char> Buffer(65536);

@@ -4,6 +4,7 @@
 #include <sddl.h>
 
 #include <algorithm>
+#include <cwchar>
 
 #include "core/CloudSetupError.h"
 #include "platform/win32/UniqueHandle.h"
@@ -32,11 +33,10 @@ DWORD Attributes(UStringView APath)
 
 [[noreturn]] void RaiseCreateFolder(DWORD ACode) { RaiseOSError(ACode, SystemErrorText(ACode)); }
 
-void CreateOne(const UString& APath, SECURITY_ATTRIBUTES* ASecurity, bool& ACreated)
+void CreateOne(const UString& APath, SECURITY_ATTRIBUTES* ASecurity)
 {
     std::wstring Wide = ToW(APath);
-    ACreated = CreateDirectoryW(Wide.c_str(), ASecurity) != 0;
-    if (ACreated)
+    if (CreateDirectoryW(Wide.c_str(), ASecurity))
         return;
     DWORD Code = GetLastError();
     if (Code == ERROR_ALREADY_EXISTS && Attributes(APath) != INVALID_FILE_ATTRIBUTES &&
@@ -52,8 +52,7 @@ void CreateParents(const UString& APath)
     size_t Separator = APath.find_last_of(u"\\/");
     if (Separator != UString::npos && Separator > 0 && APath[Separator - 1] != u':')
         CreateParents(APath.substr(0, Separator));
-    bool Created = false;
-    CreateOne(APath, nullptr, Created);
+    CreateOne(APath, nullptr);
 }
 
 class TWin32InstallFile : public platform::IInstallFile {
@@ -83,12 +82,23 @@ private:
     UniqueFile FFile;
 };
 
-const wchar_t* RightsSddl(platform::TFolderRights ARights)
+// What the folder's Security tab calls Modify and Read & execute.
+constexpr DWORD ModifyRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
+constexpr DWORD ReadAndExecuteRights = FILE_GENERIC_READ | FILE_GENERIC_EXECUTE;
+
+std::wstring SddlMask(DWORD AMask)
+{
+    wchar_t Text[16];
+    swprintf(Text, sizeof Text / sizeof *Text, L"0x%lx", static_cast<unsigned long>(AMask));
+    return Text;
+}
+
+std::wstring RightsSddl(platform::TFolderRights ARights)
 {
     switch (ARights) {
     case platform::TFolderRights::FullControl: return L"FA";
-    case platform::TFolderRights::Modify: return L"0x1301bf";
-    case platform::TFolderRights::ReadAndExecute: return L"0x1200a9";
+    case platform::TFolderRights::Modify: return SddlMask(ModifyRights);
+    case platform::TFolderRights::ReadAndExecute: return SddlMask(ReadAndExecuteRights);
     }
     return L"";
 }
@@ -128,7 +138,7 @@ UString FolderAccessSddl(const platform::TFolderAccess& AAccess, UStringView ACu
         case platform::TTrustee::Users: Trustee = L"BU"; break;
         case platform::TTrustee::CurrentUser: Trustee = ToW(ACurrentUserSid); break;
         }
-        Sddl += L"(A;OICI;" + std::wstring(RightsSddl(Entry.Rights)) + L";;;" + Trustee + L")";
+        Sddl += L"(A;OICI;" + RightsSddl(Entry.Rights) + L";;;" + Trustee + L")";
     }
     return U(Sddl);
 }
@@ -162,8 +172,7 @@ void TWin32InstallFiles::CreateDirectories(UStringView APath, const platform::TF
     Security.nLength = sizeof Security;
     Security.lpSecurityDescriptor = Descriptor.Get();
     Security.bInheritHandle = FALSE;
-    bool Created = false;
-    CreateOne(Path, &Security, Created);
+    CreateOne(Path, &Security);
 }
 
 bool TWin32InstallFiles::FileExists(UStringView APath)

@@ -14,4 +14,12 @@ UString SystemErrorText(DWORD ACode, HMODULE AModule)
     return Result;
 }
 
+UString WindowText(HWND AWindow)
+{
+    const int Length = GetWindowTextLengthW(AWindow);
+    std::wstring Text(static_cast<size_t>(Length) + 1, L'\0');
+    Text.resize(static_cast<size_t>(GetWindowTextW(AWindow, Text.data(), Length + 1)));
+    return U(Text);
+}
+
 }  // namespace zelv::win32

@@ -20,4 +20,7 @@ inline std::wstring ToW(UStringView AText) { return std::wstring(reinterpret_cas
 // the system has none.
 UString SystemErrorText(DWORD ACode, HMODULE AModule = nullptr);
 
+// A window's text: a control's caption, an edit box's contents.
+UString WindowText(HWND AWindow);
+
 }  // namespace zelv::win32
