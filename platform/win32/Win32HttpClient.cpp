@@ -120,20 +120,20 @@ TUrlParts CrackUrl(const UString& AUrl)
     return Result;
 }
 
-// The answer's Content-Type as the server sent it; nullopt when it sent none.
-std::optional<UString> ContentType(HINTERNET ARequest)
+// One header's text as the server sent it; nullopt when it sent none.
+std::optional<std::wstring> HeaderText(HINTERNET ARequest, DWORD AHeader)
 {
     DWORD Size = 0;
-    WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER,
-                        &Size, WINHTTP_NO_HEADER_INDEX);
+    WinHttpQueryHeaders(ARequest, AHeader, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &Size,
+                        WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || Size == 0)
         return std::nullopt;
     std::wstring Value(Size / sizeof(wchar_t) + 1, L'\0');
-    if (!WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_TYPE, WINHTTP_HEADER_NAME_BY_INDEX, Value.data(), &Size,
+    if (!WinHttpQueryHeaders(ARequest, AHeader, WINHTTP_HEADER_NAME_BY_INDEX, Value.data(), &Size,
                              WINHTTP_NO_HEADER_INDEX))
         return std::nullopt;
     Value.resize(Size / sizeof(wchar_t));
-    return U(Value);
+    return Value;
 }
 
 // The length the server announced; nullopt when it announced none or one that is not a number.
@@ -141,10 +141,23 @@ std::optional<unsigned long long> ContentLength(HINTERNET ARequest)
 {
     ULONGLONG Length = 0;
     DWORD Size = sizeof Length;
-    if (!WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER64,
-                             WINHTTP_HEADER_NAME_BY_INDEX, &Length, &Size, WINHTTP_NO_HEADER_INDEX))
+    if (WinHttpQueryHeaders(ARequest, WINHTTP_QUERY_CONTENT_LENGTH | WINHTTP_QUERY_FLAG_NUMBER64,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &Length, &Size, WINHTTP_NO_HEADER_INDEX))
+        return Length;
+    if (GetLastError() == ERROR_WINHTTP_HEADER_NOT_FOUND)
         return std::nullopt;
-    return Length;
+    // Systems whose WinHTTP predates 64-bit numbers refuse the flag: read the digits ourselves.
+    const std::optional<std::wstring> Text = HeaderText(ARequest, WINHTTP_QUERY_CONTENT_LENGTH);
+    if (!Text || Text->empty())
+        return std::nullopt;
+    unsigned long long Value = 0;
+    for (wchar_t C : *Text) {
+        if (C < L'0' || C > L'9')
+            return std::nullopt;
+        const unsigned Digit = static_cast<unsigned>(C - L'0');
+        Value = Value > (~0ull - Digit) / 10 ? ~0ull : Value * 10 + Digit;
+    }
+    return Value;
 }
 
 }  // namespace
@@ -263,8 +276,8 @@ platform::THttpResponse TWin32HttpClient::Send(const platform::THttpRequest& ARe
     Response.StatusCode = static_cast<int>(Status);
 
     // The program reads no other header of an answer.
-    if (const std::optional<UString> Type = ContentType(Request.Get()))
-        Response.Headers.emplace_back(u"Content-Type", *Type);
+    if (const std::optional<std::wstring> Type = HeaderText(Request.Get(), WINHTTP_QUERY_CONTENT_TYPE))
+        Response.Headers.emplace_back(u"Content-Type", U(*Type));
     const std::optional<unsigned long long> Length = ContentLength(Request.Get());
     if (Length)
         Response.Headers.emplace_back(u"Content-Length", AsciiToU(std::to_string(*Length)));
