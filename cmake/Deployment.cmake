@@ -5,12 +5,21 @@ set(ZELV_DEFAULT_GATEWAY_HOST "gateway.zelvcloud.invalid" CACHE STRING "RD Gatew
 set(ZELV_ALTERNATE_GATEWAY_HOST "gateway2.zelvcloud.invalid" CACHE STRING "RD Gateway for HQV, VOD and DEZ")
 set(ZELV_INHOUSE_SERVER_HOST "zelvhq01" CACHE STRING "Single-label host name of the in-house company's server")
 set(ZELV_SIGNIN_PORT "47443" CACHE STRING "Port of the stand-in sign-in service on localhost (tests and demo)")
-set(_zelv_service_help "Sign-in service base URL: https, path /cloudsetup, no trailing slash")
-set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup" CACHE STRING "${_zelv_service_help}")
-# A service on localhost is the stand-in: it follows the port when a later configure changes it
-# (the cache would otherwise keep the first port and the program would miss its stand-in).
-if(ZELV_SERVICE_BASE_URL MATCHES "^https://localhost:[0-9]+/cloudsetup$")
-    set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup" CACHE STRING "${_zelv_service_help}" FORCE)
+# Build folders configured before the default became empty hold the stand-in's URL itself, written
+# there as the default (help text below); it becomes the default again. A URL given on the command
+# line carries CMake's own help text instead and stays.
+get_property(_zelv_service_help CACHE ZELV_SERVICE_BASE_URL PROPERTY HELPSTRING)
+if(_zelv_service_help STREQUAL "Sign-in service base URL: https, path /cloudsetup, no trailing slash"
+   AND ZELV_SERVICE_BASE_URL MATCHES "^https://localhost:[0-9]+/cloudsetup$")
+    unset(ZELV_SERVICE_BASE_URL CACHE)
+endif()
+set(ZELV_SERVICE_BASE_URL "" CACHE STRING
+    "Sign-in service base URL: https, path /cloudsetup, no trailing slash; empty: the stand-in, https://localhost:<ZELV_SIGNIN_PORT>/cloudsetup")
+# Only the default follows ZELV_SIGNIN_PORT, which cmake/free-ports may change on any configure; a
+# URL someone gives is compiled in exactly as given. The default lives in a plain variable of the
+# same name, which hides the empty cache value from everything below.
+if(ZELV_SERVICE_BASE_URL STREQUAL "")
+    set(ZELV_SERVICE_BASE_URL "https://localhost:${ZELV_SIGNIN_PORT}/cloudsetup")
 endif()
 
 string(TOLOWER "${ZELV_CLOUD_DOMAIN}" _zelv_domain_lower)

@@ -2,8 +2,7 @@
 // raises its failure; it never crashes, leaks or reports success without the service saying so.
 // The answer's text read on its own agrees with a strict parser: the same values where both read
 // it, and nothing read that the strict parser refuses, except numbers beyond a double's range.
-#include <fuzzer/FuzzedDataProvider.h>
-
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
@@ -11,6 +10,7 @@
 
 #include "common/FakeHttp.h"
 #include "core/CloudSetupError.h"
+#include "fuzz/FuzzInputs.h"
 #include "platform/posix/IconvCodePage.h"
 #include "service/CloudSetupAPIClient.h"
 #include "service/CloudSetupCharset.h"
@@ -43,16 +43,24 @@ bool SameValue(const json::TValue& AOurs, const nlohmann::json& AStrict, platfor
             if (!SameValue(AOurs.Items[I], AStrict[I], ACodePage))
                 return false;
         return true;
-    case json::TKind::Object:
-        // The strict parser keeps the last of two members of a name; ours keeps every one.
+    case json::TKind::Object: {
+        // The strict parser keeps the last of two members of a name; ours keeps every one. So the
+        // last of each name is compared, and each name counted once.
         if (!AStrict.is_object())
             return false;
-        for (const json::TMember& Member : AOurs.Members) {
-            const auto Found = AStrict.find(ACodePage.FromUnicode(platform::CodePageUtf8, Member.Name));
-            if (Found == AStrict.end())
+        size_t Names = 0;
+        for (auto Member = AOurs.Members.begin(); Member != AOurs.Members.end(); ++Member) {
+            const bool Later = std::any_of(Member + 1, AOurs.Members.end(),
+                                           [&](const json::TMember& AOther) { return AOther.Name == Member->Name; });
+            if (Later)
+                continue;
+            ++Names;
+            const auto Found = AStrict.find(ACodePage.FromUnicode(platform::CodePageUtf8, Member->Name));
+            if (Found == AStrict.end() || !SameValue(Member->Value, *Found, ACodePage))
                 return false;
         }
-        return AOurs.Members.size() >= AStrict.size();
+        return Names == AStrict.size();
+    }
     }
     return false;
 }
@@ -100,14 +108,7 @@ void CheckAgainstStrictParser(const std::string& ABody, platform::ICodePage& ACo
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize)
 {
     static posix::TIconvCodePage CodePage;
-    static const UString ContentTypes[] = {u"application/json", u"", u"application/json; charset=UTF-8",
-                                           u"text/html; charset=iso-8859-1", u"application/json; charset=windows-1252",
-                                           u"application/json; charset=utf-16"};
-    FuzzedDataProvider Data(AData, ASize);
-    const bool Verify = Data.ConsumeBool();
-    const int Status = Data.PickValueInArray({200, 400, 401, 404, 429, 500, 302});
-    const UString ContentType = Data.PickValueInArray(ContentTypes);
-    const std::string Body = Data.ConsumeRemainingBytesAsString();
+    const auto [Verify, Status, ContentType, Body] = fuzz::DecodeAnswer(AData, ASize);
 
     test::TFakeHttp Http;
     platform::TPlatformScope Scope;

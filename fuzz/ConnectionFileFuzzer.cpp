@@ -1,27 +1,17 @@
 // Any company code and server address: the connection file is either refused with a message, or
 // written as exactly one file directly inside the desktop folder, holding exactly 50 lines.
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdlib>
 
 #include "common/Fakes.h"
 #include "common/WorkstationFakes.h"
 #include "core/CloudSetupError.h"
+#include "fuzz/FuzzInputs.h"
 #include "platform/posix/IconvCodePage.h"
 #include "profiles/CloudSetupRDPWriter.h"
 
 using namespace zelv;
 
 namespace {
-
-UString TakeText(FuzzedDataProvider& AData)
-{
-    size_t Units = AData.ConsumeIntegralInRange<size_t>(0, 64);
-    UString Text;
-    for (size_t I = 0; I < Units && AData.remaining_bytes() >= 2; ++I)
-        Text += static_cast<char16_t>(AData.ConsumeIntegral<uint16_t>());
-    return Text;
-}
 
 void Check(bool ACondition)
 {
@@ -37,10 +27,7 @@ struct TWriter : TRDPWriter {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize)
 {
-    FuzzedDataProvider Data(AData, ASize);
-    const unsigned CodePage = Data.ConsumeBool() ? 65001 : 1252;
-    const UString Code = TakeText(Data);
-    const UString Address = TakeText(Data);
+    const auto [CodePage, Code, Address] = fuzz::DecodeConnection(AData, ASize);
 
     static test::TFakeLocale Locale;
     static test::TFakeWorkstation Workstation;

@@ -1,11 +1,10 @@
 // Any UTF-16 text in the request body: the body is JSON that a strict parser accepts, and it
 // decodes back to the same text (text with unpaired surrogates, which UTF-8 cannot carry, only has
 // to stay valid JSON).
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "fuzz/FuzzInputs.h"
 #include "platform/Platform.h"
 #include "platform/posix/IconvCodePage.h"
 #include "service/CloudSetupJson.h"
@@ -36,13 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* AData, size_t ASize)
     static posix::TIconvCodePage CodePage;
     platform::Current().CodePage = &CodePage;
 
-    UString Email, Code;
-    FuzzedDataProvider Data(AData, ASize);
-    size_t Split = Data.ConsumeIntegralInRange<size_t>(0, ASize / 2);
-    for (size_t I = 0; I < Split && Data.remaining_bytes() >= 2; ++I)
-        Email += static_cast<char16_t>(Data.ConsumeIntegral<uint16_t>());
-    while (Data.remaining_bytes() >= 2)
-        Code += static_cast<char16_t>(Data.ConsumeIntegral<uint16_t>());
+    const auto [Email, Code] = fuzz::DecodeRequest(AData, ASize);
 
     const std::string Body = json::WriteObject({{u"email", Email}, {u"code", Code}});
     nlohmann::json Parsed = nlohmann::json::parse(Body, nullptr, false);
