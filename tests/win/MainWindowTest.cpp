@@ -8,8 +8,8 @@
 #include <wrl/client.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
+#include <cstdio>
 #include <future>
 #include <memory>
 #include <string>
@@ -631,7 +631,14 @@ TEST_F(MainWindow, HighContrastPaintsEveryControlInTheSystemColours)
         for (POINT Frame : {POINT{Email.left, Middle}, POINT{Email.left + 1, Middle}, POINT{Email.right - 1, Middle},
                             POINT{(Email.left + Email.right) / 2, Email.top}, POINT{(Email.left + Email.right) / 2, Email.bottom - 1}})
             EXPECT_EQ(Shot.At(Frame.x, Frame.y), C::Highlight) << Frame.x << "," << Frame.y;
+        // Window paper inside it, around the text and beside the cue text.
         EXPECT_EQ(Shot.Count({Email.right - 8, Email.top + 2, Email.right - 2, Email.bottom - 2}, C::Window), 6 * (Email.bottom - Email.top - 4));
+        RECT Text = {};
+        GetClientRect(Program.Child(TCtl::edtEmail), &Text);
+        MapWindowPoints(Program.Child(TCtl::edtEmail), Program.Window(), reinterpret_cast<POINT*>(&Text), 2);
+        ASSERT_FALSE(IsRectEmpty(&Text));
+        Text.left = Text.right - (Text.right - Text.left) / 3;
+        EXPECT_EQ(Shot.Count(Text, C::Window), (Text.right - Text.left) * (Text.bottom - Text.top));
         // The rounded button: button face, a frame and caption in button text.
         const RECT Send = Program.Rect(TCtl::btnSendCode);
         EXPECT_EQ(Shot.At(Send.left + 12, (Send.top + Send.bottom) / 2), C::ButtonFace);
