@@ -102,11 +102,12 @@ TEST_F(SignInService, CodeIsGoodForItsLifetimeAndRefusedAfter)
         ASSERT_TRUE(Sent.Success) << DebugUtf8(Sent.Message);
         EXPECT_EQ(Sent.ExpiresInSeconds, 600);
     }
-    // The service's clock, not this test, moves on: to a second before the codes expire, then past it.
-    Control(u"/control/clock", "{\"advanceMs\":599000}");
+    // The service's clock, not this test, moves on: to ten seconds before the codes expire, then to
+    // their lifetime's end.
+    Control(u"/control/clock", "{\"advanceMs\":590000}");
     TAPIResult InTime = Client.VerifyCode(Early, OutboxCode(Early));
     EXPECT_TRUE(InTime.Success) << DebugUtf8(InTime.ErrorCode);
-    Control(u"/control/clock", "{\"advanceMs\":1000}");
+    Control(u"/control/clock", "{\"advanceMs\":10000}");
     TAPIResult R = Client.VerifyCode(Late, OutboxCode(Late));
     EXPECT_FALSE(R.Success);
     EXPECT_EQ(R.ErrorCode, u"CODE_EXPIRED");
