@@ -4,8 +4,18 @@
 
 namespace zelv::win32 {
 
+namespace {
+
+THighContrastQuery ReplacedQuery = nullptr;
+
+}  // namespace
+
+void ReplaceHighContrastQuery(THighContrastQuery AQuery) { ReplacedQuery = AQuery; }
+
 bool HighContrastOn()
 {
+    if (ReplacedQuery)
+        return ReplacedQuery();
     HIGHCONTRASTW Contrast = {};
     Contrast.cbSize = sizeof Contrast;
     return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof Contrast, &Contrast, 0) &&

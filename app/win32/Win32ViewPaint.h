@@ -11,7 +11,14 @@
 namespace zelv::win32 {
 
 // Whether the system asks for high contrast: then every control paints in the system's colours.
+// The view asks when its window is made and again whenever the system's settings or colours change.
 bool HighContrastOn();
+
+// Puts AQuery in the system's place as the answer of HighContrastOn; null gives the system's back.
+// Only the window tests' build of the program does this, to paint the high-contrast look on a test
+// bench that cannot switch the system's mode.
+using THighContrastQuery = bool (*)();
+void ReplaceHighContrastQuery(THighContrastQuery AQuery);
 
 // The colour text is drawn in: its own colour, the style's, or the system's under high contrast.
 COLORREF TextColor(const TViewContext& AView, TAlphaColor AColor);

@@ -1,6 +1,7 @@
 // The stand-in sign-in service: issues 6-digit codes to the addresses of a directory file, "sends"
-// them to an outbox, and answers verifications with the user's companies. Tests switch faults on
-// over a control endpoint that only loopback clients may use.
+// them to an outbox, and answers verifications with the user's companies. Tests switch faults on,
+// hold answers back and move the service's clock over a control endpoint that only loopback
+// clients may use.
 #include <httplib.h>
 #include <openssl/crypto.h>
 #include <openssl/rand.h>
@@ -14,6 +15,7 @@
 #include <deque>
 #include <fstream>
 #include <iostream>
+#include <list>
 #include <map>
 #include <mutex>
 #include <nlohmann/json.hpp>
@@ -49,8 +51,9 @@ struct TPending {
 };
 
 struct TFault {
-    // none, delay, stall, html, truncated, malformed, array, null, status, endless (a JSON-looking
-    // body without length that never ends), oversize (a body of "size" bytes, its length announced)
+    // none, delay, hold (the service's answer waits for a release), stall, html, truncated,
+    // malformed, array, null, status, endless (a JSON-looking body without length that never
+    // ends), oversize (a body of "size" bytes, its length announced)
     std::string Mode = "none";
     size_t Size = 0;
     int DelayMs = 0;
@@ -115,15 +118,15 @@ public:
         // applied in the handlers, after the request's body has been read: answering before that
         // would leave the body in a kept-alive connection as the start of the next request.
         AServer.Post("/cloudsetup/auth/request-code", [this](const httplib::Request& Q, httplib::Response& R) {
-            if (!ApplyFault(R))
+            if (!ApplyFault(Q, R))
                 RequestCode(Q, R);
         });
         AServer.Post("/cloudsetup/auth/verify-code", [this](const httplib::Request& Q, httplib::Response& R) {
-            if (!ApplyFault(R))
+            if (!ApplyFault(Q, R))
                 VerifyCode(Q, R);
         });
-        auto Elsewhere = [this](const httplib::Request&, httplib::Response& R) {
-            if (!ApplyFault(R))
+        auto Elsewhere = [this](const httplib::Request& Q, httplib::Response& R) {
+            if (!ApplyFault(Q, R))
                 Failure(R, 404, "NOT_FOUND");
         };
         AServer.Get("/cloudsetup/.*", Elsewhere);
@@ -147,6 +150,18 @@ public:
         AServer.Post("/control/reset", [this](const httplib::Request& Q, httplib::Response& R) {
             if (Control(Q, R))
                 Reset(R);
+        });
+        AServer.Get("/control/held", [this](const httplib::Request& Q, httplib::Response& R) {
+            if (Control(Q, R))
+                Held(R);
+        });
+        AServer.Post("/control/release", [this](const httplib::Request& Q, httplib::Response& R) {
+            if (Control(Q, R))
+                Release(R);
+        });
+        AServer.Post("/control/clock", [this](const httplib::Request& Q, httplib::Response& R) {
+            if (Control(Q, R))
+                AdvanceClock(Q, R);
         });
     }
 
@@ -177,7 +192,7 @@ private:
     }
 
     // Answers in place of the service while a fault is switched on; false when the service answers.
-    bool ApplyFault(httplib::Response& AResponse)
+    bool ApplyFault(const httplib::Request& ARequest, httplib::Response& AResponse)
     {
         std::unique_lock Lock(FMutex);
         if (FFault.Mode == "none" || FFault.Times == 0)
@@ -190,6 +205,15 @@ private:
             const uint64_t Generation = FGeneration;
             FWake.wait_for(Lock, std::chrono::milliseconds(Fault.DelayMs),
                            [&] { return FStopping || FGeneration != Generation; });
+            return false;
+        }
+        if (Fault.Mode == "hold") {
+            // The request has arrived and is listed as held until a release (or a reset, or
+            // stopping) lets the service answer it.
+            const uint64_t Generation = FGeneration, Releases = FReleases;
+            auto Held = FHeld.insert(FHeld.end(), ARequest.path);
+            FWake.wait(Lock, [&] { return FStopping || FGeneration != Generation || FReleases != Releases; });
+            FHeld.erase(Held);
             return false;
         }
         const int Status = Fault.Status ? Fault.Status : 200;
@@ -276,7 +300,7 @@ private:
         std::lock_guard Lock(FMutex);
         if (!FDirectory.contains(Email))
             return Failure(AResponse, 404, "EMAIL_NOT_FOUND");
-        const Clock::time_point Now = Clock::now();
+        const Clock::time_point Now = ServiceNow();
         std::deque<Clock::time_point>& Sends = FSends[Email];
         while (!Sends.empty() && Now - Sends.front() >= std::chrono::seconds(FOptions.SendWindow))
             Sends.pop_front();
@@ -313,7 +337,7 @@ private:
         TPending& Pending = Found->second;
         if (Pending.Locked)
             return Failure(AResponse, 429, "TOO_MANY_ATTEMPTS");
-        if (Clock::now() >= Pending.Expires) {
+        if (ServiceNow() >= Pending.Expires) {
             FPending.erase(Found);
             return Failure(AResponse, 401, "CODE_EXPIRED");
         }
@@ -357,11 +381,11 @@ private:
     void SetFault(const httplib::Request& ARequest, httplib::Response& AResponse)
     {
         json Body = json::parse(ARequest.body, nullptr, false);
-        static const char* Modes[] = {"none", "delay", "stall", "html", "truncated", "malformed", "array", "null", "status",
-                                      "endless", "oversize"};
+        static const char* Modes[] = {"none", "delay", "hold", "stall", "html", "truncated", "malformed", "array", "null",
+                                      "status", "endless", "oversize"};
         if (Body.is_discarded() || !Body.is_object() || !Body.contains("mode") || !Body["mode"].is_string() ||
             std::find(std::begin(Modes), std::end(Modes), Body["mode"].get<std::string>()) == std::end(Modes))
-            return Reply(AResponse, 400, json{{"error", "mode: none, delay, stall, html, truncated, malformed, array, null, status, endless or oversize"}});
+            return Reply(AResponse, 400, json{{"error", "mode: none, delay, hold, stall, html, truncated, malformed, array, null, status, endless or oversize"}});
         TFault Fault;
         Fault.Mode = Body["mode"];
         Fault.DelayMs = Body.value("delayMs", 0);
@@ -399,10 +423,43 @@ private:
         FPending.clear();
         FSends.clear();
         FOutbox.clear();
+        FClockAdvance = Clock::duration::zero();
         ++FGeneration;
         FWake.notify_all();
         Reply(AResponse, 200, json{{"ok", true}});
     }
+
+    // The paths of the requests whose answers the hold fault keeps back now, in order of arrival.
+    void Held(httplib::Response& AResponse)
+    {
+        std::lock_guard Lock(FMutex);
+        Reply(AResponse, 200, json{{"held", json(FHeld)}});
+    }
+
+    // Lets every answer held now go; the requests that arrive later are held while the fault lasts.
+    void Release(httplib::Response& AResponse)
+    {
+        std::lock_guard Lock(FMutex);
+        const size_t Released = FHeld.size();
+        ++FReleases;
+        FWake.notify_all();
+        Reply(AResponse, 200, json{{"released", Released}});
+    }
+
+    // Moves the service's clock forward, as if that much time had passed: codes expire and send
+    // windows end without a test waiting for them.
+    void AdvanceClock(const httplib::Request& ARequest, httplib::Response& AResponse)
+    {
+        json Body = json::parse(ARequest.body, nullptr, false);
+        if (Body.is_discarded() || !Body.is_object() || !Body.contains("advanceMs") || !Body["advanceMs"].is_number_unsigned())
+            return Reply(AResponse, 400, json{{"error", "advanceMs: the milliseconds to move the clock forward"}});
+        std::lock_guard Lock(FMutex);
+        FClockAdvance += std::chrono::milliseconds(Body["advanceMs"].get<uint64_t>());
+        Reply(AResponse, 200, json{{"ok", true}});
+    }
+
+    // The service's own time: the system's steady clock plus what the tests moved it forward by.
+    Clock::time_point ServiceNow() const { return Clock::now() + FClockAdvance; }
 
     const TOptions FStarted;  // what the command line set; a reset returns to it
     TOptions FOptions;
@@ -411,6 +468,9 @@ private:
     std::condition_variable FWake;
     bool FStopping = false;
     uint64_t FGeneration = 0;
+    uint64_t FReleases = 0;
+    std::list<std::string> FHeld;
+    Clock::duration FClockAdvance = Clock::duration::zero();
     TFault FFault;
     std::map<std::string, TPending> FPending;
     std::map<std::string, std::deque<Clock::time_point>> FSends;

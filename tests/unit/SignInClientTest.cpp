@@ -71,13 +71,6 @@ TEST_F(SignInClient, RequestsArePostsOfCompactJsonWithTheClientsSettings)
     }
 }
 
-TEST_F(SignInClient, BaseUrlIsHttpsUnderCloudsetupWithoutTrailingSlash)
-{
-    UString Url = consts::ServiceBaseUrl;
-    EXPECT_EQ(Url.rfind(u"https://", 0), 0u);
-    EXPECT_TRUE(Url.ends_with(u"/cloudsetup"));
-}
-
 struct TCase {
     int Status;
     const char* Body;

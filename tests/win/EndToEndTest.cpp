@@ -573,22 +573,28 @@ TEST_F(EndToEnd, ClosingDuringARunIsRefusedAndTheRunGoesOn)
     ExpectClosedCleanly(Program);
 }
 
-// The window may close while the service has not answered yet; the answer that arrives later
-// finds no window, and the program ends normally.
+// The window may close while the service has not answered yet: the service holds its answer
+// until the program has ended, and the program ends normally.
 TEST_F(EndToEnd, ClosingDuringAVerificationEndsTheProgramCleanly)
 {
+    const UString HeldAnswers = SignInOrigin() + u"/control/held";
     TProgram Program;
     ASSERT_NE(Program.Window(), nullptr);
     TUser User(Program);
     ASSERT_NO_FATAL_FAILURE(RequestCode(Program, User, {}));
-    SignInFault(R"({"mode":"delay","delayMs":1500})");
+    SignInFault(R"({"mode":"hold"})");
     User.TypeInto(TCtl::edtCode, FCode);
     User.Click(TCtl::btnVerify);
-    ASSERT_TRUE(WaitFor([&] { return Program.Text(TCtl::lblCodeStatus) == L"Verifying..."; }));
+    ASSERT_TRUE(WaitFor([&] { return Send(u"GET", HeldAnswers).Body == R"({"held":["/cloudsetup/auth/verify-code"]})"; },
+                        SignInTimeoutMs))
+        << "the verification has reached the service, which holds its answer";
+    EXPECT_EQ(Program.Text(TCtl::lblCodeStatus), L"Verifying...");
     PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(Program.Window()); })) << "closing is allowed";
     EXPECT_EQ(TopWindowOf(Program.ProcessId(), L"#32770"), nullptr) << "no message box";
     ExpectClosedCleanly(Program, SignInTimeoutMs);
+    EXPECT_EQ(Send(u"GET", HeldAnswers).Body, R"({"held":["/cloudsetup/auth/verify-code"]})")
+        << "the program ended before the answer was sent";
 }
 
 }  // namespace

@@ -4,10 +4,13 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <wincodec.h>
 #include <wrl/client.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -370,16 +373,22 @@ TEST_F(MainWindow, ClosingIsRefusedWhileASetupRuns)
     ASSERT_NE(Program.Window(), nullptr);
     Program.Hook(tcShowLayout, tlRunning);
     Program.Hook(tcSetTaskRunning, 1);
-    PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
+    // Sent, as the system sends it for the close box: the call returns once the window has
+    // answered the close, message box and all.
+    auto Answered = std::async(std::launch::async, [Window = Program.Window()] {
+        DWORD_PTR Result = 0;
+        return SendMessageTimeoutW(Window, WM_CLOSE, 0, 0, SMTO_NORMAL, StartTimeoutMs, &Result) != 0;
+    });
 
     HWND Box = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (Box = TopWindowOf(Program.ProcessId(), L"#32770")) != nullptr; }));
     EXPECT_EQ(TextOf(Box), Title);
     EXPECT_EQ(TextOf(GetDlgItem(Box, 0xFFFF)), L"Please wait for setup to complete before closing.");
     SendMessageW(GetDlgItem(Box, IDOK), BM_CLICK, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(Box); }));
-    EXPECT_TRUE(IsWindow(Program.Window()));
-    EXPECT_EQ(WaitForSingleObject(Program.Process(), 200), static_cast<DWORD>(WAIT_TIMEOUT));
+    ASSERT_TRUE(Answered.get()) << "the window answered the close";
+    EXPECT_FALSE(IsWindow(Box));
+    EXPECT_TRUE(IsWindow(Program.Window())) << "the window stays";
+    EXPECT_EQ(WaitForSingleObject(Program.Process(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the program goes on";
 
     Program.Hook(tcSetTaskRunning, 0);
     PostMessageW(Program.Window(), WM_CLOSE, 0, 0);
@@ -452,6 +461,258 @@ TEST_F(MainWindow, HighContrastUsesTheSystemColours)
     EXPECT_EQ(Program.PixelAt(Send.left + 12, Send.top + 12), GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(Program.PixelAt(2, 2), GetSysColor(COLOR_WINDOW)) << "no picture behind the text";
     Program.Screenshot(L"email-high-contrast");
+}
+
+// A high-contrast scheme for the programs of this test, each colour distinct from the others and
+// from the window's own, so a pixel tells which system colour painted it. The old colours come back
+// afterwards, even when the test fails.
+class TSystemColoursScope {
+public:
+    static constexpr COLORREF Window = RGB(0x00, 0x00, 0x00), WindowText = RGB(0xFF, 0xFF, 0x00),
+                              ButtonFace = RGB(0x00, 0x00, 0x80), ButtonText = RGB(0xFF, 0xFF, 0xFF),
+                              Highlight = RGB(0x00, 0xFF, 0xFF), GrayText = RGB(0x00, 0xFF, 0x00);
+
+    TSystemColoursScope()
+    {
+        const COLORREF Scheme[] = {Window, WindowText, ButtonFace, ButtonText, Highlight, GrayText};
+        for (int I = 0; I < Count; ++I)
+            FOld[I] = GetSysColor(Elements[I]);
+        SetSysColors(Count, Elements, Scheme);
+    }
+    ~TSystemColoursScope() { SetSysColors(Count, Elements, FOld); }
+    TSystemColoursScope(const TSystemColoursScope&) = delete;
+    TSystemColoursScope& operator=(const TSystemColoursScope&) = delete;
+
+private:
+    static constexpr int Count = 6;
+    static constexpr INT Elements[Count] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HIGHLIGHT,
+                                            COLOR_GRAYTEXT};
+    COLORREF FOld[Count] = {};
+};
+
+// A screenshot the program saved of itself, read back in the window's client coordinates.
+class TShot {
+public:
+    TShot(const TProgram& AProgram, const std::wstring& AName)
+    {
+        AProgram.Screenshot(AName);
+        ComPtr<IWICImagingFactory> Factory;
+        ComPtr<IWICBitmapDecoder> Decoder;
+        ComPtr<IWICBitmapFrameDecode> Frame;
+        ComPtr<IWICFormatConverter> Converter;
+        const std::wstring Path = std::wstring(ScreenshotFolder) + L"/" + AName + L".png";
+        UINT Width = 0, Height = 0;
+        if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&Factory))) ||
+            FAILED(Factory->CreateDecoderFromFilename(Path.c_str(), nullptr, GENERIC_READ, WICDecodeMetadataCacheOnLoad, &Decoder)) ||
+            FAILED(Decoder->GetFrame(0, &Frame)) || FAILED(Factory->CreateFormatConverter(&Converter)) ||
+            FAILED(Converter->Initialize(Frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                         WICBitmapPaletteTypeCustom)) ||
+            FAILED(Converter->GetSize(&Width, &Height)))
+            return;
+        std::vector<uint32_t> Pixels(size_t(Width) * Height);
+        if (FAILED(Converter->CopyPixels(nullptr, Width * 4, Width * Height * 4, reinterpret_cast<BYTE*>(Pixels.data()))))
+            return;
+        FPixels = std::move(Pixels);
+        FWidth = static_cast<int>(Width);
+        FHeight = static_cast<int>(Height);
+        // Where the program's capture put the client area: the window's part on the screen, frame included.
+        RECT Window = {}, OnScreen = {};
+        GetWindowRect(AProgram.Window(), &Window);
+        const RECT Screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        IntersectRect(&OnScreen, &Window, &Screen);
+        POINT Client = {0, 0};
+        ClientToScreen(AProgram.Window(), &Client);
+        FOrigin = {Client.x - OnScreen.left, Client.y - OnScreen.top};
+    }
+
+    explicit operator bool() const { return !FPixels.empty(); }
+
+    COLORREF At(int AX, int AY) const
+    {
+        const int X = FOrigin.x + AX, Y = FOrigin.y + AY;
+        if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
+            return CLR_INVALID;
+        const uint32_t Pixel = FPixels[size_t(Y) * FWidth + X];
+        return RGB((Pixel >> 16) & 0xFF, (Pixel >> 8) & 0xFF, Pixel & 0xFF);
+    }
+
+    int Count(const RECT& ABox, COLORREF AColour) const
+    {
+        int Found = 0;
+        for (int Y = ABox.top; Y < ABox.bottom; ++Y)
+            for (int X = ABox.left; X < ABox.right; ++X)
+                Found += At(X, Y) == AColour;
+        return Found;
+    }
+
+    // The first pixel of ABox that AAllowed refuses, as "x,y #rrggbb"; empty when there is none.
+    template <class TAllowed>
+    std::string Stray(const RECT& ABox, TAllowed AAllowed) const
+    {
+        for (int Y = ABox.top; Y < ABox.bottom; ++Y)
+            for (int X = ABox.left; X < ABox.right; ++X)
+                if (const COLORREF C = At(X, Y); !AAllowed(C)) {
+                    char Text[48];
+                    snprintf(Text, sizeof Text, "%d,%d #%02x%02x%02x", X, Y, GetRValue(C), GetGValue(C), GetBValue(C));
+                    return Text;
+                }
+        return {};
+    }
+
+private:
+    std::vector<uint32_t> FPixels;
+    int FWidth = 0, FHeight = 0;
+    POINT FOrigin = {};
+};
+
+// Whether AColour lies between AFrom and ATo, as text or a shape drawn in ATo, smoothed over AFrom,
+// comes out: every channel the same share of the way.
+bool MixOf(COLORREF AColour, COLORREF AFrom, COLORREF ATo)
+{
+    const int Got[] = {GetRValue(AColour), GetGValue(AColour), GetBValue(AColour)};
+    const int From[] = {GetRValue(AFrom), GetGValue(AFrom), GetBValue(AFrom)};
+    const int To[] = {GetRValue(ATo), GetGValue(ATo), GetBValue(ATo)};
+    double Share = -1;
+    for (int I = 0; I < 3; ++I) {
+        if (From[I] == To[I]) {
+            if (std::abs(Got[I] - From[I]) > 1)
+                return false;
+            continue;
+        }
+        const double Part = double(Got[I] - From[I]) / (To[I] - From[I]);
+        if (Part < -0.01 || Part > 1.01 || (Share >= 0 && std::abs(Part - Share) > 0.02))
+            return false;
+        Share = Part;
+    }
+    return true;
+}
+
+RECT Inset(RECT ABox, int ABy)
+{
+    InflateRect(&ABox, -ABy, -ABy);
+    return ABox;
+}
+
+// The window told that high contrast is on, as the system tells it.
+void SwitchHighContrast(const TProgram& AProgram, bool AOn)
+{
+    AProgram.Hook(tcHighContrast, AOn);
+    SendMessageW(AProgram.Window(), AOn ? WM_SETTINGCHANGE : WM_SYSCOLORCHANGE, AOn ? SPI_SETHIGHCONTRAST : 0, 0);
+}
+
+// Every control under high contrast, on a bench that cannot switch the system's mode: the test
+// build's query says it is on, the window hears of it as a settings change, and the pixels show
+// the system's colours only.
+TEST_F(MainWindow, HighContrastPaintsEveryControlInTheSystemColours)
+{
+    using C = TSystemColoursScope;
+    TSystemColoursScope Colours;
+    auto TextIn = [](COLORREF APaper, COLORREF AInk) { return [=](COLORREF AColour) { return MixOf(AColour, APaper, AInk); }; };
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    SwitchHighContrast(Program, true);
+
+    {
+        SCOPED_TRACE("the e-mail page");
+        const TShot Shot(Program, L"email-high-contrast-forced");
+        ASSERT_TRUE(Shot);
+        // Plain window colour where the picture lay, above the title and below the page.
+        EXPECT_EQ(Shot.Count({0, 0, 401, 24}, C::Window), 401 * 24);
+        EXPECT_EQ(Shot.Count({0, 330, 401, 580}, C::Window), 401 * 250);
+        const RECT Title = Program.Rect(TCtl::lblTitle), Prompt = Program.Rect(TCtl::lblEmailPrompt);
+        for (const RECT& Label : {Title, Prompt}) {
+            EXPECT_EQ(Shot.Stray(Label, TextIn(C::Window, C::WindowText)), "");
+            EXPECT_GT(Shot.Count(Label, C::WindowText), 20);
+        }
+        // The e-mail box has the focus: its frame in the highlight colour, two pixels wide.
+        ASSERT_EQ(Program.Focus(), Program.Child(TCtl::edtEmail));
+        const RECT Email = Program.Rect(TCtl::edtEmail);
+        const int Middle = (Email.top + Email.bottom) / 2;
+        for (POINT Frame : {POINT{Email.left, Middle}, POINT{Email.left + 1, Middle}, POINT{Email.right - 1, Middle},
+                            POINT{(Email.left + Email.right) / 2, Email.top}, POINT{(Email.left + Email.right) / 2, Email.bottom - 1}})
+            EXPECT_EQ(Shot.At(Frame.x, Frame.y), C::Highlight) << Frame.x << "," << Frame.y;
+        // Window paper inside it, around the text and beside the cue text.
+        EXPECT_EQ(Shot.Count({Email.right - 8, Email.top + 2, Email.right - 2, Email.bottom - 2}, C::Window), 6 * (Email.bottom - Email.top - 4));
+        RECT Text = {};
+        GetClientRect(Program.Child(TCtl::edtEmail), &Text);
+        MapWindowPoints(Program.Child(TCtl::edtEmail), Program.Window(), reinterpret_cast<POINT*>(&Text), 2);
+        ASSERT_FALSE(IsRectEmpty(&Text));
+        Text.left = Text.right - (Text.right - Text.left) / 3;
+        EXPECT_EQ(Shot.Count(Text, C::Window), (Text.right - Text.left) * (Text.bottom - Text.top));
+        // The rounded button: button face, a frame and caption in button text.
+        const RECT Send = Program.Rect(TCtl::btnSendCode);
+        EXPECT_EQ(Shot.At(Send.left + 12, (Send.top + Send.bottom) / 2), C::ButtonFace);
+        EXPECT_EQ(Shot.At((Send.left + Send.right) / 2, Send.top), C::ButtonText);
+        // Inside the frame, past the rounded corners.
+        const RECT Face = {Send.left + 8, Send.top + 2, Send.right - 8, Send.bottom - 2};
+        EXPECT_EQ(Shot.Stray(Face, TextIn(C::ButtonFace, C::ButtonText)), "");
+        EXPECT_GT(Shot.Count(Face, C::ButtonText), 20) << "the caption";
+    }
+    {
+        SCOPED_TRACE("the companies page");
+        Program.Hook(tcShowLayout, tlSelection);
+        const TShot Shot(Program, L"companies-selection-high-contrast-forced");
+        ASSERT_TRUE(Shot);
+        HWND List = Program.Child(TCtl::lstCompanies);
+        ASSERT_EQ(SendMessageW(List, LB_GETCOUNT, 0, 0), 3);
+        const std::vector<bool> Ticked = {true, true, false};
+        for (int Item = 0; Item < 3; ++Item) {
+            SCOPED_TRACE(Item);
+            RECT Row = {};
+            SendMessageW(List, LB_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Row));
+            MapWindowPoints(List, Program.Window(), reinterpret_cast<POINT*>(&Row), 2);
+            // Inside the row's edge, where a focus rectangle may go: the box, the tick and the name
+            // in window text on window paper.
+            EXPECT_EQ(Shot.Stray(Inset(Row, 1), TextIn(C::Window, C::WindowText)), "");
+            const RECT Box = {Row.left + 8, (Row.top + Row.bottom) / 2 - 8, Row.left + 24, (Row.top + Row.bottom) / 2 + 8};
+            EXPECT_EQ(Shot.At(Box.left, (Box.top + Box.bottom) / 2), C::WindowText) << "the box's frame";
+            EXPECT_EQ(Shot.Count(Inset(Box, 2), C::WindowText) > 0, Ticked[Item]) << "the tick";
+            EXPECT_GT(Shot.Count({Box.right + 10, Row.top, Row.right, Row.bottom}, C::WindowText), 20) << "the name";
+        }
+        const RECT Setup = Program.Rect(TCtl::btnSetup);
+        EXPECT_EQ(Shot.At(Setup.left + 12, (Setup.top + Setup.bottom) / 2), C::ButtonFace);
+    }
+    {
+        SCOPED_TRACE("a run");
+        Program.Hook(tcShowLayout, tlRunning);
+        const TShot Shot(Program, L"companies-running-high-contrast-forced");
+        ASSERT_TRUE(Shot);
+        // The indicator's dots fade from window text into the window colour.
+        ASSERT_TRUE(Program.Showing(TCtl::AniIndicator));
+        const RECT Indicator = Program.Rect(TCtl::AniIndicator);
+        EXPECT_EQ(Shot.Stray(Indicator, TextIn(C::Window, C::WindowText)), "");
+        EXPECT_GT(Shot.Count(Indicator, C::WindowText), 0) << "the leading dot";
+        EXPECT_GT(Shot.Count(Indicator, C::Window), 0);
+        // The log's text area (its frame and scroll bar are the system's): window text on window paper.
+        RECT Log = {};
+        SendMessageW(Program.Child(TCtl::memoStatus), EM_GETRECT, 0, reinterpret_cast<LPARAM>(&Log));
+        MapWindowPoints(Program.Child(TCtl::memoStatus), Program.Window(), reinterpret_cast<POINT*>(&Log), 2);
+        ASSERT_FALSE(IsRectEmpty(&Log));
+        EXPECT_EQ(Shot.Stray(Log, TextIn(C::Window, C::WindowText)), "");
+        EXPECT_GT(Shot.Count(Log, C::WindowText), 20) << "the log's lines";
+    }
+}
+
+// The window follows the system: high contrast on when the settings change, the picture and the
+// window's own colours back when the colours change again.
+TEST_F(MainWindow, HighContrastComesAndGoesWithTheSystemsSetting)
+{
+    TSystemColoursScope Colours;
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    const RECT Send = Program.Rect(TCtl::btnSendCode);
+    auto Look = [&] {
+        const TShot Shot(Program, L"email-high-contrast-switched");
+        return std::make_pair(Shot.At(Send.left + 12, Send.top + 12), Shot.Count({0, 330, 401, 580}, TSystemColoursScope::Window));
+    };
+    const auto Own = Look();
+    EXPECT_EQ(Own.first, RGB(0x00, 0x7A, 0xFF));
+    EXPECT_LT(Own.second, 401 * 250) << "the picture shows";
+
+    SwitchHighContrast(Program, true);
+    EXPECT_EQ(Look(), std::make_pair(TSystemColoursScope::ButtonFace, 401 * 250));
+    SwitchHighContrast(Program, false);
+    EXPECT_EQ(Look(), Own);
 }
 
 // The companies page in each layout of a run: where the log and the button go, and how it looks.

@@ -15,6 +15,8 @@ enum TTestCommand {
     tcScreenshot,          // lParam: a global atom naming the PNG file to write; answers 1 when written
     tcCutLabel,            // answers the id of the first shown label whose text does not fit it, or 0
     tcFail,                // lParam 0: raises the product's own failure in the window procedure; 1: something else
+    tcHighContrast,        // lParam 1: the view's high-contrast query answers yes from now on; 0: the system's answer
+                           // again. The window learns of it from the next settings or colour change, as from the system.
 };
 
 enum TTestLayout {

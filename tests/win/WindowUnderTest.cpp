@@ -11,6 +11,7 @@
 
 #include "app/frmMainTestAccess.h"
 #include "app/win32/Win32Program.h"
+#include "app/win32/Win32ViewPaint.h"
 #include "core/CloudSetupError.h"
 #include "win/WindowTestProtocol.h"
 
@@ -256,6 +257,9 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
         if (AArgument == 0)
             throw ECloudSetupError(u"The window could not do that");
         throw 42;
+    case tcHighContrast:
+        win32::ReplaceHighContrastQuery(AArgument ? +[] { return true; } : nullptr);
+        return true;
     case tcCutLabel: {
         TCutLabel Found;
         EnumChildWindows(AWindow, FindCutLabel, reinterpret_cast<LPARAM>(&Found));
