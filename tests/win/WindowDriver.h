@@ -1,9 +1,12 @@
 #pragma once
 
-// Drives a test build of the program from a second process, as a user would: starts it, finds its
-// window and controls by id, reads them through window messages and MSAA, and has it save
-// screenshots of itself. The
-// including test program defines ZELV_WINDOW_UNDER_TEST and ZELV_SCREENSHOT_FOLDER.
+// Drives the program from a second process, as a user would: starts it, finds its window and
+// controls by id, reads them through window messages and MSAA. The including test program defines
+// ZELV_WINDOW_UNDER_TEST and ZELV_SCREENSHOT_FOLDER, and ZELV_WINDOW_UNDER_TEST_SHIPPED when the
+// program is the exe handed to users: that one has no test hook, so it is reached through the
+// system alone, takes no screenshots and is ended by its process handle when a test leaves it
+// running. The test build answers the hook (tests/win/WindowTestProtocol.h): it paints before a
+// screenshot, reports pixels and lets a leftover window close.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -26,6 +29,16 @@ inline constexpr wchar_t FormClass[] = L"TZelvCloudSetupForm";
 inline constexpr wchar_t Title[] = L"ZELV Cloud Setup";
 inline constexpr DWORD StartTimeoutMs = 20000;
 inline constexpr DWORD StepTimeoutMs = 5000;
+
+enum class TBuild {
+    TestBuild,  // the product plus the test hook
+    Shipped,    // the exe handed to users
+};
+#ifdef ZELV_WINDOW_UNDER_TEST_SHIPPED
+inline constexpr TBuild BuildUnderTest = TBuild::Shipped;
+#else
+inline constexpr TBuild BuildUnderTest = TBuild::TestBuild;
+#endif
 
 inline int Id(TCtl AControl) { return static_cast<int>(AControl); }
 
@@ -89,15 +102,21 @@ inline std::vector<TAccessibleRead> AccessibleItems(HWND AList)
     return Items;
 }
 
-// Polls ACondition until it holds or the time-out passes.
+// Waits until ACondition holds or the time-out passes, looking again every 20 ms. Given the
+// program's process, the wait ends as soon as the program does, with one last look: nothing on its
+// window changes any more, and a program that crashed fails the test at once instead of after the
+// time-out.
 template <class TCondition>
-bool WaitFor(TCondition ACondition, DWORD ATimeoutMs = StepTimeoutMs)
+bool WaitFor(TCondition ACondition, DWORD ATimeoutMs = StepTimeoutMs, HANDLE AProgram = nullptr)
 {
     const ULONGLONG Until = GetTickCount64() + ATimeoutMs;
     while (!ACondition()) {
         if (GetTickCount64() > Until)
             return false;
-        Sleep(20);
+        if (!AProgram)
+            Sleep(20);
+        else if (WaitForSingleObject(AProgram, 20) == WAIT_OBJECT_0)
+            return ACondition();
     }
     return true;
 }
@@ -139,41 +158,60 @@ inline std::wstring TextOf(HWND AWindow)
 // One run of the program under test, ended when the test ends.
 class TProgram {
 public:
-    TProgram()
+    explicit TProgram(TBuild ABuild = BuildUnderTest, const wchar_t* APath = ProgramPath) : FBuild(ABuild)
     {
         STARTUPINFOW Startup = {};
         Startup.cb = sizeof Startup;
         PROCESS_INFORMATION Info = {};
-        std::wstring CommandLine = L"\"" + std::wstring(ProgramPath) + L"\"";
-        if (!CreateProcessW(ProgramPath, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info))
+        std::wstring CommandLine = L"\"" + std::wstring(APath) + L"\"";
+        if (!CreateProcessW(APath, CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Info)) {
+            ADD_FAILURE() << "the program did not start: error " << GetLastError();
             return;
+        }
         FProcess = win32::UniqueHandleObj(Info.hProcess);
         win32::UniqueHandleObj Thread(Info.hThread);
         FProcessId = Info.dwProcessId;
-        WaitFor([this] { return (FWindow = TopWindowOf(FProcessId, FormClass)) != nullptr; }, StartTimeoutMs);
+        Wait([this] { return (FWindow = TopWindowOf(FProcessId, FormClass)) != nullptr; }, StartTimeoutMs);
         // The pages not shown at start get their windows right after the first paint; the result
         // line, added by the controller, is the last of them.
         if (FWindow)
-            WaitFor([this] { return Child(TCtl::FLblSetupResult) != nullptr; }, StartTimeoutMs);
+            Wait([this] { return Child(TCtl::FLblSetupResult) != nullptr; }, StartTimeoutMs);
+        DWORD ExitCode = STILL_ACTIVE;
+        if (!FWindow && GetExitCodeProcess(FProcess.Get(), &ExitCode) && ExitCode != STILL_ACTIVE)
+            ADD_FAILURE() << "the program ended with exit code " << ExitCode << " before its window was up";
         if (FWindow)
             FThreadId = GetWindowThreadProcessId(FWindow, nullptr);
-        FHookMessage = RegisterWindowMessageW(TestHookMessage);
+        if (FBuild == TBuild::TestBuild)
+            FHookMessage = RegisterWindowMessageW(TestHookMessage);
     }
 
     ~TProgram()
     {
         if (!FProcess)
             return;
-        if (FWindow && IsWindow(FWindow)) {
+        if (FBuild == TBuild::TestBuild && FWindow && IsWindow(FWindow)) {
             Hook(tcSetTaskRunning, 0);
             PostMessageW(FWindow, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(FProcess.Get(), StepTimeoutMs) == WAIT_OBJECT_0)
+                return;
         }
-        if (WaitForSingleObject(FProcess.Get(), StepTimeoutMs) != WAIT_OBJECT_0)
+        // Whatever is left (the shipped exe still open, or in a run that refuses to close, or a
+        // program that hangs) is ended by its handle, so the next test starts alone.
+        if (WaitForSingleObject(FProcess.Get(), 0) != WAIT_OBJECT_0) {
             TerminateProcess(FProcess.Get(), 1);
+            WaitForSingleObject(FProcess.Get(), StepTimeoutMs);
+        }
     }
 
     TProgram(const TProgram&) = delete;
     TProgram& operator=(const TProgram&) = delete;
+
+    // Waits for ACondition while the program runs (see WaitFor).
+    template <class TCondition>
+    bool Wait(TCondition ACondition, DWORD ATimeoutMs = StepTimeoutMs) const
+    {
+        return WaitFor(ACondition, ATimeoutMs, FProcess.Get());
+    }
 
     HWND Window() const { return FWindow; }
     HANDLE Process() const { return FProcess.Get(); }
@@ -184,6 +222,10 @@ public:
     bool Enabled(TCtl AId) const { return IsWindowEnabled(Child(AId)) != FALSE; }
     LRESULT Hook(TTestCommand ACommand, LPARAM AArgument) const
     {
+        if (FBuild != TBuild::TestBuild) {
+            ADD_FAILURE() << "the shipped exe has no test hook (command " << ACommand << ")";
+            return 0;
+        }
         return SendMessageW(FWindow, FHookMessage, ACommand, AArgument);
     }
 
@@ -221,9 +263,12 @@ public:
         return static_cast<COLORREF>(Hook(tcPixelAt, MAKELPARAM(AClientX, AClientY)));
     }
 
-    // Saves the whole window, frame included, as the program painted it.
+    // Saves the whole window, frame included, as the program painted it. Only the test build can:
+    // from outside, nothing tells when a paint has reached the screen.
     void Screenshot(const std::wstring& AName) const
     {
+        if (FBuild != TBuild::TestBuild)
+            return;
         CreateDirectoryW(ScreenshotFolder, nullptr);
         const std::wstring Path = std::wstring(ScreenshotFolder) + L"/" + AName + L".png";
         const ATOM Name = GlobalAddAtomW(Path.c_str());
@@ -232,6 +277,7 @@ public:
     }
 
 private:
+    TBuild FBuild;
     win32::UniqueHandleObj FProcess;
     DWORD FProcessId = 0;
     DWORD FThreadId = 0;
