@@ -11,9 +11,31 @@ void ConfineLibrarySearch() noexcept
     SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
 }
 
+namespace {
+
+// What Windows' own libraries load by bare name for a library the program loads, in ways that
+// need not heed the confined search: a system library's own delay-loads are bound by the loader,
+// and have taken the program's folder first on some systems. Each is loaded by its full path
+// before the library that asks for it, so that such a load finds it loaded already.
+struct TLoadsByName {
+    const wchar_t* Library;
+    const wchar_t* Loads[8];  // up to the first nullptr
+};
+constexpr TLoadsByName LoadsByName[] = {
+    {L"uxtheme.dll", {L"msimg32.dll"}},
+    {L"winhttp.dll", {L"crypt32.dll", L"secur32.dll"}},
+};
+
+}  // namespace
+
 // Runs before the C runtime is set up (from ZelvProcessStart), so it uses the system's calls only.
 HMODULE LoadSystemLibrary(const wchar_t* AName) noexcept
 {
+    for (const TLoadsByName& Entry : LoadsByName)
+        if (lstrcmpiW(Entry.Library, AName) == 0)
+            for (const wchar_t* Loaded : Entry.Loads)
+                if (Loaded)
+                    LoadSystemLibrary(Loaded);
     wchar_t Path[MAX_PATH];
     UINT Length = GetSystemDirectoryW(Path, MAX_PATH);
     if (Length == 0 || Length >= MAX_PATH)
@@ -69,7 +91,8 @@ FARPROC WINAPI LoadDelayedLibrary(unsigned ANotice, PDelayLoadInfo AInfo)
 
 }  // namespace zelv::win32
 
-extern "C" PfnDliHook __pfnDliNotifyHook2 = zelv::win32::LoadDelayedLibrary;
+// Declared with C linkage by <delayimp.h>.
+PfnDliHook __pfnDliNotifyHook2 = zelv::win32::LoadDelayedLibrary;
 
 // The C runtime's entry of a GUI program (crt2u.o with -municode).
 extern "C" int WinMainCRTStartup();
