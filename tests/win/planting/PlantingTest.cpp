@@ -326,6 +326,8 @@ protected:
         ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Showing(TCtl::lstCompanies); }, SignInTimeoutMs))
             << Utf8(AProgram.Text(TCtl::lblCodeStatus));
         ASSERT_TRUE(Idle());
+        // Read as a screen reader reads it, so the program's accessibility library is loaded too.
+        EXPECT_EQ(AProgram.Ticks(), (std::vector<bool>{true, true, true}));
 
         PostMessageW(AProgram.Child(TCtl::btnSetup), BM_CLICK, 0, 0);
         ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Text(TCtl::btnSetup) == L"Close"; }, RunTimeoutMs))
