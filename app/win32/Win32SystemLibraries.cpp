@@ -15,8 +15,9 @@ namespace {
 
 // What Windows' own libraries load by bare name for a library the program loads, in ways that
 // need not heed the confined search: a system library's own delay-loads are bound by the loader,
-// and have taken the program's folder first on some systems. Each is loaded by its full path
-// before the library that asks for it, so that such a load finds it loaded already.
+// which may look in the program's folder first whatever the process set (Wine's does; the
+// planting test in tests/win/planting shows which). Each is loaded by its full path before the
+// library that asks for it, so that such a load finds it loaded already.
 struct TLoadsByName {
     const wchar_t* Library;
     const wchar_t* Loads[8];  // up to the first nullptr
