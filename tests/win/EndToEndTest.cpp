@@ -2,7 +2,8 @@
 // sign-in service, set up against the stand-in download server, with its connection files on the
 // prefix's real desktop, the add-in in the machine-wide folder and the values in the registry.
 // Everything is typed, pressed and clicked from this second process; the test hook only makes the
-// window paint before a screenshot and ends a leftover window when a test fails.
+// window paint before a screenshot and ends a leftover window when a test fails. The release build
+// runs the happy path and the corrupted add-in against the shipped exe, which has no hook at all.
 #include <gtest/gtest.h>
 
 #include <windows.h>

@@ -189,15 +189,16 @@ public:
     {
         if (!FProcess)
             return;
-        if (FBuild == TBuild::TestBuild && FWindow && IsWindow(FWindow)) {
+        const bool WindowLeft = FWindow && IsWindow(FWindow);
+        if (WindowLeft && FBuild == TBuild::TestBuild) {
             Hook(tcSetTaskRunning, 0);
             PostMessageW(FWindow, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(FProcess.Get(), StepTimeoutMs) == WAIT_OBJECT_0)
-                return;
         }
-        // Whatever is left (the shipped exe still open, or in a run that refuses to close, or a
-        // program that hangs) is ended by its handle, so the next test starts alone.
-        if (WaitForSingleObject(FProcess.Get(), 0) != WAIT_OBJECT_0) {
+        // The shipped exe refuses to close during a run and has no hook to say otherwise: a window
+        // it still shows is ended with its process at once. Whatever does not end by itself is
+        // ended by its handle, so the next test starts alone.
+        const DWORD Grace = WindowLeft && FBuild == TBuild::Shipped ? 0 : StepTimeoutMs;
+        if (WaitForSingleObject(FProcess.Get(), Grace) != WAIT_OBJECT_0) {
             TerminateProcess(FProcess.Get(), 1);
             WaitForSingleObject(FProcess.Get(), StepTimeoutMs);
         }
