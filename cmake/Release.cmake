@@ -1,5 +1,5 @@
-# The exe handed to users: stripped, optionally signed, and checked to import only DLLs that every
-# Windows 10/11 has.
+# The exe handed to users: stripped, optionally signed, and checked to import statically only
+# Windows' known system libraries and to bind on first use only libraries every Windows 10/11 has.
 
 if(NOT WIN32 OR NOT TARGET ZelvCloudSetup)
     return()

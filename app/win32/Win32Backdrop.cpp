@@ -97,7 +97,9 @@ void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APape
     }
     if (FPicture) {
         const BLENDFUNCTION Blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::lround(AOpacity * 255)), AC_SRC_ALPHA};
-        AlphaBlend(FSurface.DC(), APictureBox.left, APictureBox.top, BoxW, BoxH, FPicture.DC(), 0, 0, BoxW, BoxH, Blend);
+        // gdi32's own blend, which msimg32's AlphaBlend only passes on to: one library less to
+        // map, and msimg32 is not one of Windows' known libraries.
+        GdiAlphaBlend(FSurface.DC(), APictureBox.left, APictureBox.top, BoxW, BoxH, FPicture.DC(), 0, 0, BoxW, BoxH, Blend);
     }
 }
 

@@ -6,12 +6,6 @@
 
 namespace zelv::win32 {
 
-TDeferredControls::~TDeferredControls()
-{
-    if (FPreload.joinable())
-        FPreload.join();
-}
-
 void TDeferredControls::Describe(const TControl& AControl)
 {
     if (FView.Form().IsShowing(AControl.Id))
@@ -76,17 +70,7 @@ void TDeferredControls::MakeAll()
         SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (TCtl Id : Added)
         CreateControl(FView, Form.Ctl(Id));
-    PreloadLibraries();
-}
-
-void TDeferredControls::PreloadLibraries()
-{
-    if (FPreload.joinable())
-        return;
-    FPreload = std::thread([] {
-        for (const wchar_t* Name : {L"winhttp.dll", L"bcrypt.dll", L"shell32.dll"})
-            LoadLibraryExW(Name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    });
+    FPreload.Start();
 }
 
 }  // namespace zelv::win32

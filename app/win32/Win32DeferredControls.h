@@ -2,22 +2,20 @@
 
 #include <windows.h>
 
-#include <thread>
 #include <vector>
 
+#include "app/win32/Win32SystemLibraries.h"
 #include "app/win32/Win32ViewContext.h"
 
 namespace zelv::win32 {
 
 // The controls of pages not shown at start get their windows (and fonts) only after the first
 // paint, or as soon as one of them is to be shown or focused, so the first paint waits for nothing
-// the user cannot see yet. Once they are all made, the libraries bound on first use (winhttp,
-// bcrypt, shell32) are mapped in the background, so the sign-in and the setup run don't wait for
-// them either.
+// the user cannot see yet. Once they are all made, the libraries bound on first use are mapped in
+// the background (TLibraryPreload), so the sign-in and the setup run don't wait for them either.
 class TDeferredControls {
 public:
     explicit TDeferredControls(TViewContext& AView) : FView(AView) {}
-    ~TDeferredControls();
     TDeferredControls(const TDeferredControls&) = delete;
     TDeferredControls& operator=(const TDeferredControls&) = delete;
 
@@ -37,12 +35,10 @@ public:
     static constexpr UINT_PTR Timer = 1;
 
 private:
-    void PreloadLibraries();
-
     TViewContext& FView;
     std::vector<TCtl> FDescribed;  // of the description, in its order
     std::vector<TCtl> FAdded;      // added by the controller since
-    std::thread FPreload;
+    TLibraryPreload FPreload;
 };
 
 }  // namespace zelv::win32

@@ -1,5 +1,6 @@
 // The single-line edit boxes (e-mail address, code) and the read-only setup log.
 #include "app/win32/Win32Controls.h"
+#include "app/win32/Win32SystemLibraries.h"
 #include "app/win32/Win32ViewPaint.h"
 
 #include <commctrl.h>
@@ -24,7 +25,7 @@ void SetKeyboardKind(HWND AEdit, TKeyboardKind AKind)
         return;
     using TSetInputScope = HRESULT(WINAPI*)(HWND, int);
     static const auto SetScope = [] {
-        HMODULE TextServices = LoadLibraryExW(L"msctf.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        HMODULE TextServices = LoadSystemLibrary(L"msctf.dll");
         return TextServices ? reinterpret_cast<TSetInputScope>(
                                   reinterpret_cast<void*>(GetProcAddress(TextServices, "SetInputScope")))
                             : nullptr;
