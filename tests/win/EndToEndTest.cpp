@@ -19,6 +19,7 @@
 #include "profiles/CloudSetupRDPWriter.h"
 #include "service/CloudSetupConst.h"
 #include "service/CloudSetupJson.h"
+#include "win/StandinControl.h"
 #include "win/WindowDriver.h"
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
@@ -37,12 +38,6 @@ const std::wstring Demo = L"demo@example.test";
 const std::wstring IntegrityText =
     L"DLL integrity check failed — hash mismatch. The downloaded file does not match the expected version.";
 
-std::string ReadBytes(const fs::path& APath)
-{
-    std::ifstream File(APath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
-}
-
 // The bytes the connection-file writer makes for a company, on this workstation.
 class TExpectedFile : TRDPWriter {
 public:
@@ -50,43 +45,6 @@ public:
 };
 
 std::wstring W(const UString& AText) { return win32::W(AText); }
-
-platform::THttpResponse Send(const UString& AMethod, const UString& AUrl, std::string ABody = {})
-{
-    platform::THttpRequest Request;
-    Request.Method = AMethod;
-    Request.Url = AUrl;
-    Request.Headers = {{u"Content-Type", u"application/json"}};
-    Request.Body = std::move(ABody);
-    Request.ConnectTimeoutMs = 5000;
-    Request.ReceiveResponseTimeoutMs = 5000;
-    platform::THttpResponse Response = platform::Http().Send(Request);
-    EXPECT_EQ(Response.StatusCode, 200) << DebugUtf8(AUrl) << " " << Response.Body;
-    return Response;
-}
-
-// https://localhost:<port> of the compiled-in service base URL.
-UString SignInOrigin()
-{
-    UString Base = consts::ServiceBaseUrl;
-    return Base.substr(0, Base.size() - UString(u"/cloudsetup").size());
-}
-void SignInFault(const std::string& AJson) { Send(u"POST", SignInOrigin() + u"/control/fault", AJson); }
-void DownloadFault(const UString& AQuery) { Send(u"POST", UString(consts::AddinDownloadBase) + u"/control/fault?" + AQuery); }
-
-void ResetStandins()
-{
-    Send(u"POST", SignInOrigin() + u"/control/reset", "{}");
-    Send(u"POST", UString(consts::AddinDownloadBase) + u"/control/reset");
-}
-
-// The code the service "e-mailed" last to the address.
-std::wstring OutboxCode(const std::wstring& AEmail)
-{
-    platform::THttpResponse Response = Send(u"GET", SignInOrigin() + u"/control/outbox?email=" + win32::U(AEmail));
-    auto Answer = json::Parse(AsciiToU(Response.Body));
-    return Answer ? W(json::ReadText(*Answer, u"code", u"")) : std::wstring();
-}
 
 fs::path DesktopFolder()
 {
@@ -108,22 +66,6 @@ const TCompany Companies[] = {
 };
 
 fs::path FileOf(const TCompany& ACompany) { return DesktopFolder() / (std::wstring(ACompany.Code) + L" Zelv Cloud.rdp"); }
-
-std::vector<std::wstring> Lines(const std::wstring& AText)
-{
-    std::vector<std::wstring> Result;
-    size_t Start = 0;
-    while (Start <= AText.size()) {
-        const size_t End = AText.find(L"\r\n", Start);
-        Result.push_back(AText.substr(Start, End == std::wstring::npos ? std::wstring::npos : End - Start));
-        if (End == std::wstring::npos)
-            break;
-        Start = End + 2;
-    }
-    while (!Result.empty() && Result.back().empty())
-        Result.pop_back();
-    return Result;
-}
 
 std::string Utf8(const std::wstring& AText) { return DebugUtf8(win32::U(AText)); }
 

@@ -20,6 +20,7 @@
 #include "platform/Platform.h"
 #include "service/CloudSetupConst.h"
 #include "service/CloudSetupJson.h"
+#include "win/StandinControl.h"
 #include "win/WindowDriver.h"
 #include "workstation/CloudSetupWinActions.h"
 
@@ -48,12 +49,6 @@ constexpr DWORD ProbeTimeoutMs = 20000;
 
 std::string Utf8(const std::wstring& AText) { return DebugUtf8(win32::U(AText)); }
 std::wstring W(const UString& AText) { return win32::W(AText); }
-
-std::string ReadBytes(const fs::path& APath)
-{
-    std::ifstream File(APath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
-}
 
 fs::path KnownFolder(REFKNOWNFOLDERID AFolder)
 {
@@ -207,61 +202,12 @@ TEST(Planting, CatchesAPlainProgramsStaticImportAndItsLoadByName)
     }
 }
 
-platform::THttpResponse Send(const UString& AMethod, const UString& AUrl, std::string ABody = {})
-{
-    platform::THttpRequest Request;
-    Request.Method = AMethod;
-    Request.Url = AUrl;
-    Request.Headers = {{u"Content-Type", u"application/json"}};
-    Request.Body = std::move(ABody);
-    Request.ConnectTimeoutMs = 5000;
-    Request.ReceiveResponseTimeoutMs = 5000;
-    platform::THttpResponse Response = platform::Http().Send(Request);
-    EXPECT_EQ(Response.StatusCode, 200) << DebugUtf8(AUrl) << " " << Response.Body;
-    return Response;
-}
-
-UString SignInOrigin()
-{
-    UString Base = consts::ServiceBaseUrl;
-    return Base.substr(0, Base.size() - UString(u"/cloudsetup").size());
-}
-
-void ResetStandins()
-{
-    Send(u"POST", SignInOrigin() + u"/control/reset", "{}");
-    Send(u"POST", UString(consts::AddinDownloadBase) + u"/control/reset");
-}
-
-std::wstring OutboxCode(const std::wstring& AEmail)
-{
-    platform::THttpResponse Response = Send(u"GET", SignInOrigin() + u"/control/outbox?email=" + win32::U(AEmail));
-    auto Answer = json::Parse(AsciiToU(Response.Body));
-    return Answer ? W(json::ReadText(*Answer, u"code", u"")) : std::wstring();
-}
-
 // The demo user's companies, in the order of the list.
 const wchar_t* const Companies[] = {L"ACME", L"HQV", L"ZELV"};
 
 fs::path FileOf(const wchar_t* ACompany)
 {
     return KnownFolder(FOLDERID_Desktop) / (std::wstring(ACompany) + L" Zelv Cloud.rdp");
-}
-
-std::vector<std::wstring> Lines(const std::wstring& AText)
-{
-    std::vector<std::wstring> Result;
-    size_t Start = 0;
-    while (Start < AText.size()) {
-        const size_t End = AText.find(L"\r\n", Start);
-        Result.push_back(AText.substr(Start, End == std::wstring::npos ? std::wstring::npos : End - Start));
-        if (End == std::wstring::npos)
-            break;
-        Start = End + 2;
-    }
-    while (!Result.empty() && Result.back().empty())
-        Result.pop_back();
-    return Result;
 }
 
 // A whole run of the shipped exe from the planted folder: the machine-wide folder is one of the
