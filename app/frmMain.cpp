@@ -139,9 +139,8 @@ void TMainForm::TextEdited(TCtl AId, const UString& AText) { Mutable(AId).Text =
 
 void TMainForm::ItemChecked(TCtl AId, size_t AIndex, bool AChecked)
 {
-    std::vector<TListItem>& Items = Mutable(AId).Items;
-    if (AIndex < Items.size())
-        Items[AIndex].Checked = AChecked;
+    if (AId == TCtl::lstCompanies)
+        ListSetChecked(AIndex, AChecked);
 }
 
 void TMainForm::Dispatch(THandler AHandler, int AKey)
@@ -272,7 +271,17 @@ void TMainForm::SetEnabled(TCtl AId, bool AEnabled)
 
 void TMainForm::SetText(TCtl AId, const UString& AText)
 {
-    Mutable(AId).Text = AText;
+    TControl& C = Mutable(AId);
+    if (C.Kind == TControlKind::Memo) {
+        // The log's text is content: the view hears of it as the log emptied and refilled.
+        ClearLog();
+        if (!AText.empty()) {
+            C.Text = AText;
+            FView.LogAppended(C, AText);
+        }
+        return;
+    }
+    C.Text = AText;
     Changed(AId);
 }
 
@@ -315,23 +324,32 @@ void TMainForm::SetOpacity(TCtl AId, double AOpacity)
 void TMainForm::AppendLog(const UString& ALine)
 {
     TControl& Log = Mutable(TCtl::memoStatus);
-    Log.Text += ALine;
-    Log.Text += u"\r\n";
-    Changed(TCtl::memoStatus);
+    const UString Added = ALine + u"\r\n";
+    Log.Text += Added;
+    FView.LogAppended(Log, Added);
 }
 
-void TMainForm::ClearLog() { SetText(TCtl::memoStatus, u""); }
-
-void TMainForm::ListClear()
+void TMainForm::ClearLog()
 {
-    Mutable(TCtl::lstCompanies).Items.clear();
-    Changed(TCtl::lstCompanies);
+    TControl& Log = Mutable(TCtl::memoStatus);
+    Log.Text.clear();
+    FView.LogCleared(Log);
 }
 
-void TMainForm::ListAdd(const UString& AText, bool AChecked, intptr_t ATag)
+void TMainForm::ListFill(std::vector<TListItem> AItems)
 {
-    Mutable(TCtl::lstCompanies).Items.push_back(TListItem{AText, AChecked, ATag});
-    Changed(TCtl::lstCompanies);
+    TControl& List = Mutable(TCtl::lstCompanies);
+    List.Items = std::move(AItems);
+    FView.ListFilled(List);
+}
+
+void TMainForm::ListSetChecked(size_t AIndex, bool AChecked)
+{
+    TControl& List = Mutable(TCtl::lstCompanies);
+    if (AIndex >= List.Items.size() || List.Items[AIndex].Checked == AChecked)
+        return;
+    List.Items[AIndex].Checked = AChecked;
+    FView.ListItemChanged(List, AIndex);
 }
 
 }  // namespace zelv

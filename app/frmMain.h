@@ -15,13 +15,28 @@ namespace zelv {
 
 // What the controller asks of whatever shows the window. The controller owns the properties of
 // every control; the view renders them and reports the user's input back to TMainForm.
+//
+// Each call says what changed, so the view's work follows the size of the change and never the
+// size of a control's content: a user may have thousands of companies, and the log grows by a
+// line per company. The items of a list and the text of the log are content; they reach the view
+// only through the calls that name them (a list filled, one tick, a line appended, the log
+// cleared). Every other property reaches it through ControlChanged.
 class IFormView {
 public:
     virtual ~IFormView() = default;
     // A control made in code after the description was loaded.
     virtual void ControlAdded(const TControl& AControl) = 0;
-    // Any property of AControl changed; for a panel, its children's effective visibility too.
+    // A property of AControl changed: geometry, visibility, enabled state, colours, a label's or an
+    // edit box's text. For a panel, its children's effective visibility too. Never the content.
     virtual void ControlChanged(const TControl& AControl) = 0;
+    // Every item of the list was replaced at once.
+    virtual void ListFilled(const TControl& AList) = 0;
+    // The tick of the item at AIndex changed; no other item did.
+    virtual void ListItemChanged(const TControl& AList, size_t AIndex) = 0;
+    // AText was added at the end of the log's text.
+    virtual void LogAppended(const TControl& ALog, const UString& AText) = 0;
+    // The log's text was emptied.
+    virtual void LogCleared(const TControl& ALog) = 0;
     virtual void FocusControl(TCtl AId) = 0;
     // Modal, with a single OK button.
     virtual void ShowMessage(const UString& AText) = 0;
@@ -87,9 +102,9 @@ public:
     void AppendLog(const UString& ALine);
     void ClearLog();
 
-    // The company list (lstCompanies).
-    void ListClear();
-    void ListAdd(const UString& AText, bool AChecked, intptr_t ATag);
+    // The company list (lstCompanies): filled whole in one step, ticked one item at a time.
+    void ListFill(std::vector<TListItem> AItems);
+    void ListSetChecked(size_t AIndex, bool AChecked);
     const std::vector<TListItem>& ListItems() const { return Ctl(TCtl::lstCompanies).Items; }
 
     void FocusControl(TCtl AId) { FView.FocusControl(AId); }

@@ -127,13 +127,16 @@ void TMainForm::SignInFailed(TCtl AStatusLabel, const UString& AText)
 
 void TMainForm::PopulateCompanies()
 {
-    ListClear();
-    if (!FCompanies)
-        return;
-    for (size_t Index = 0; Index < FCompanies->size(); ++Index) {
-        const TCompanyInfo& Company = (*FCompanies)[Index];
-        ListAdd(Company.CompanyCode + u"  (" + Company.ServerAddress + u")", true, static_cast<intptr_t>(Index));
+    std::vector<TListItem> Items;
+    if (FCompanies) {
+        Items.reserve(FCompanies->size());
+        for (size_t Index = 0; Index < FCompanies->size(); ++Index) {
+            const TCompanyInfo& Company = (*FCompanies)[Index];
+            Items.push_back(TListItem{Company.CompanyCode + u"  (" + Company.ServerAddress + u")", true,
+                                      static_cast<intptr_t>(Index)});
+        }
     }
+    ListFill(std::move(Items));
 }
 
 void TMainForm::DoSetup()

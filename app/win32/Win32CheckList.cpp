@@ -15,53 +15,33 @@ namespace {
 
 HWND Create(TViewContext& AView, const TControl& AControl)
 {
-    return CreateChildWindow(AView, AControl, L"LISTBOX",
-                             WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
-                                 LBS_NOINTEGRALHEIGHT,
-                             AControl.Text);
+    HWND List = CreateChildWindow(AView, AControl, L"LISTBOX",
+                                  WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                      LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                                  AControl.Text);
+    if (List && !AControl.Items.empty())
+        FillCheckList(List, AControl);
+    return List;
 }
 
+// The items are the list's content and come only through FillCheckList and UpdateCheckListItem:
+// what is left here never looks at them, so a list of thousands costs no more than one of three.
 void Sync(TViewContext& AView, HWND AWindow, const TControl& AControl)
 {
-    const int Count = static_cast<int>(SendMessageW(AWindow, LB_GETCOUNT, 0, 0));
-    bool Same = Count == static_cast<int>(AControl.Items.size());
-    for (int I = 0; Same && I < Count; ++I) {
-        std::wstring Text(static_cast<size_t>(SendMessageW(AWindow, LB_GETTEXTLEN, I, 0)) + 1, L'\0');
-        Text.resize(SendMessageW(AWindow, LB_GETTEXT, I, reinterpret_cast<LPARAM>(Text.data())));
-        Same = U(Text) == AControl.Items[I].Text;
-    }
-    // Each item's data is its tick, where assistive technology reads it.
-    if (!Same) {
-        SendMessageW(AWindow, LB_RESETCONTENT, 0, 0);
-        for (const TListItem& Item : AControl.Items) {
-            const LRESULT Index = SendMessageW(AWindow, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
-            SendMessageW(AWindow, LB_SETITEMDATA, Index, Item.Checked);
-        }
-        NotifyWinEvent(EVENT_OBJECT_REORDER, AWindow, OBJID_CLIENT, CHILDID_SELF);
-    } else {
-        for (int I = 0; I < Count; ++I)
-            if ((SendMessageW(AWindow, LB_GETITEMDATA, I, 0) != 0) != AControl.Items[I].Checked) {
-                SendMessageW(AWindow, LB_SETITEMDATA, I, AControl.Items[I].Checked);
-                NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AWindow, OBJID_CLIENT, I + 1);
-            }
-    }
-    SendMessageW(AWindow, LB_SETITEMHEIGHT, 0, AView.Scale(AControl.ItemHeight));
+    const int Height = AView.Scale(AControl.ItemHeight);
+    if (SendMessageW(AWindow, LB_GETITEMHEIGHT, 0, 0) != Height)
+        SendMessageW(AWindow, LB_SETITEMHEIGHT, 0, Height);
     InvalidateRect(AWindow, nullptr, TRUE);
 }
 
 HFONT Font(TViewContext& AView, const TControl& AControl) { return AView.Font(AControl.ItemFontSize, false); }
 
-void Toggle(TViewContext& AView, HWND AList, const TControl& AControl, int AIndex)
+// The tick goes through the controller, which keeps it and tells the view of that one item.
+void Toggle(TViewContext& AView, const TControl& AControl, int AIndex)
 {
     if (AIndex < 0 || AIndex >= static_cast<int>(AControl.Items.size()))
         return;
-    const bool Checked = !AControl.Items[AIndex].Checked;
-    AView.Form().ItemChecked(AControl.Id, AIndex, Checked);
-    SendMessageW(AList, LB_SETITEMDATA, AIndex, Checked);
-    RECT Item = {};
-    if (SendMessageW(AList, LB_GETITEMRECT, AIndex, reinterpret_cast<LPARAM>(&Item)) != LB_ERR)
-        InvalidateRect(AList, &Item, FALSE);
-    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AList, OBJID_CLIENT, AIndex + 1);
+    AView.Form().ItemChecked(AControl.Id, static_cast<size_t>(AIndex), !AControl.Items[AIndex].Checked);
 }
 
 bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
@@ -74,12 +54,12 @@ bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT A
         AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
         const LRESULT Hit = SendMessageW(AWindow, LB_ITEMFROMPOINT, 0, ALParam);
         if (HIWORD(Hit) == 0)
-            Toggle(AView, AWindow, AControl, LOWORD(Hit));
+            Toggle(AView, AControl, LOWORD(Hit));
         return true;
     }
     case WM_KEYDOWN:
         if (AWParam == VK_SPACE) {
-            Toggle(AView, AWindow, AControl, static_cast<int>(SendMessageW(AWindow, LB_GETCARETINDEX, 0, 0)));
+            Toggle(AView, AControl, static_cast<int>(SendMessageW(AWindow, LB_GETCARETINDEX, 0, 0)));
             AResult = 0;
             return true;
         }
@@ -150,5 +130,41 @@ void MeasureItem(TViewContext& AView, const TControl& AList, MEASUREITEMSTRUCT& 
 }  // namespace
 
 const TControlUnit CheckListUnit = {Create, Sync, Font, Message, nullptr, DrawItem, MeasureItem};
+
+void FillCheckList(HWND AList, const TControl& AControl)
+{
+    // A hidden list paints nothing anyway; turning the redraw back on would show it on systems
+    // where the list box leaves the message to the default window procedure.
+    const bool Visible = (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE) != 0;
+    if (Visible)
+        SendMessageW(AList, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(AList, LB_RESETCONTENT, 0, 0);
+    size_t Chars = 0;
+    for (const TListItem& Item : AControl.Items)
+        Chars += Item.Text.size() + 1;
+    SendMessageW(AList, LB_INITSTORAGE, AControl.Items.size(), Chars * sizeof(wchar_t));
+    // Each item's data is its tick, where assistive technology reads it.
+    for (const TListItem& Item : AControl.Items) {
+        const LRESULT Index = SendMessageW(AList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
+        if (Index >= 0)
+            SendMessageW(AList, LB_SETITEMDATA, Index, Item.Checked);
+    }
+    if (Visible)
+        SendMessageW(AList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(AList, nullptr, TRUE);
+    NotifyWinEvent(EVENT_OBJECT_REORDER, AList, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void UpdateCheckListItem(HWND AList, const TControl& AControl, size_t AIndex)
+{
+    if (AIndex >= AControl.Items.size())
+        return;
+    const int Item = static_cast<int>(AIndex);
+    SendMessageW(AList, LB_SETITEMDATA, Item, AControl.Items[AIndex].Checked);
+    RECT Box = {};
+    if (SendMessageW(AList, LB_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Box)) != LB_ERR)
+        InvalidateRect(AList, &Box, FALSE);
+    NotifyWinEvent(EVENT_OBJECT_STATECHANGE, AList, OBJID_CLIENT, Item + 1);
+}
 
 }  // namespace zelv::win32

@@ -48,6 +48,12 @@ const TControlUnit* UnitOf(TControlKind AKind);
 void RegisterControlClasses(HINSTANCE AInstance);
 void RegisterIndicatorClass(HINSTANCE AInstance);
 
+// The content of the company list and of the log: each call touches only what changed.
+void FillCheckList(HWND AList, const TControl& AControl);
+void UpdateCheckListItem(HWND AList, const TControl& AControl, size_t AIndex);
+void AppendToLog(HWND ALog, const UString& AText);
+void ClearLogBox(HWND ALog);
+
 // Makes a control's window at its place, as a child of the main window with the control's id,
 // and hooks it to the view.
 HWND CreateChildWindow(TViewContext& AView, const TControl& AControl, const wchar_t* AClass, DWORD AStyle,

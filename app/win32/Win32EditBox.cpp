@@ -160,19 +160,19 @@ void Notify(TViewContext& AView, HWND AWindow, const TControl& AControl, WORD AC
 
 HWND CreateLog(TViewContext& AView, const TControl& AControl)
 {
-    return CreateChildWindow(AView, AControl, L"EDIT", WS_TABSTOP | WS_VSCROLL | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL,
-                             AControl.Text);
+    HWND Log = CreateChildWindow(AView, AControl, L"EDIT",
+                                 WS_TABSTOP | WS_VSCROLL | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL, AControl.Text);
+    // Lines are added as typing would add them (EM_REPLACESEL), which the edit box holds to its
+    // text limit, 32,767 characters by default: a run for thousands of companies logs far more.
+    // Zero asks for the largest limit a multi-line box has.
+    if (Log)
+        SendMessageW(Log, EM_SETLIMITTEXT, 0, 0);
+    return Log;
 }
 
-// The newest line stays in view.
+// The log's text is its content and comes only through AppendToLog and ClearLogBox.
 void SyncLog(TViewContext&, HWND AWindow, const TControl& AControl)
 {
-    if (WindowText(AWindow) != AControl.Text) {
-        SetWindowTextW(AWindow, W(AControl.Text));
-        const int End = GetWindowTextLengthW(AWindow);
-        SendMessageW(AWindow, EM_SETSEL, End, End);
-        SendMessageW(AWindow, EM_SCROLLCARET, 0, 0);
-    }
     SendMessageW(AWindow, EM_SETREADONLY, AControl.ReadOnly, 0);
 }
 
@@ -180,5 +180,16 @@ void SyncLog(TViewContext&, HWND AWindow, const TControl& AControl)
 
 const TControlUnit EditBoxUnit = {Create, Sync, nullptr, Message, Notify, nullptr, nullptr};
 const TControlUnit LogBoxUnit = {CreateLog, SyncLog, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+// Only the new text is laid out; the newest line stays in view.
+void AppendToLog(HWND ALog, const UString& AText)
+{
+    const LRESULT End = SendMessageW(ALog, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageW(ALog, EM_SETSEL, End, End);
+    SendMessageW(ALog, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(W(AText)));
+    SendMessageW(ALog, EM_SCROLLCARET, 0, 0);
+}
+
+void ClearLogBox(HWND ALog) { SetWindowTextW(ALog, L""); }
 
 }  // namespace zelv::win32

@@ -215,6 +215,39 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
             SetFocus(Next);
 }
 
+HWND TWin32FormView::ContentWindow(const TControl& AControl)
+{
+    if (!FView.Window())
+        return nullptr;
+    if (FDeferred.AnyShowing())
+        FDeferred.MakeAll();
+    return FDeferred.IsPending(AControl.Id) ? nullptr : FView.Child(AControl.Id);
+}
+
+void TWin32FormView::ListFilled(const TControl& AList)
+{
+    if (HWND List = ContentWindow(AList))
+        FillCheckList(List, AList);
+}
+
+void TWin32FormView::ListItemChanged(const TControl& AList, size_t AIndex)
+{
+    if (HWND List = ContentWindow(AList))
+        UpdateCheckListItem(List, AList, AIndex);
+}
+
+void TWin32FormView::LogAppended(const TControl& ALog, const UString& AText)
+{
+    if (HWND Log = ContentWindow(ALog))
+        AppendToLog(Log, AText);
+}
+
+void TWin32FormView::LogCleared(const TControl& ALog)
+{
+    if (HWND Log = ContentWindow(ALog))
+        ClearLogBox(Log);
+}
+
 void TWin32FormView::FocusControl(TCtl AId)
 {
     if (FDeferred.IsPending(AId))

@@ -33,6 +33,10 @@ public:
 
     void ControlAdded(const TControl& AControl) override;
     void ControlChanged(const TControl& AControl) override;
+    void ListFilled(const TControl& AList) override;
+    void ListItemChanged(const TControl& AList, size_t AIndex) override;
+    void LogAppended(const TControl& ALog, const UString& AText) override;
+    void LogCleared(const TControl& ALog) override;
     void FocusControl(TCtl AId) override;
     void ShowMessage(const UString& AText) override;
     void Close() override;
@@ -59,6 +63,8 @@ private:
     RECT PictureBox() const;
     void RebuildBackground();
     void UpdateIcons();
+    // The window whose content changed; null while it is still to be made, with its content.
+    HWND ContentWindow(const TControl& AControl);
     // The control of the description behind a child window's id; null when there is none.
     const TControl* ControlOf(UINT AId) const;
 

@@ -163,6 +163,10 @@ public:
             if (Control(Q, R))
                 AdvanceClock(Q, R);
         });
+        AServer.Post("/control/user", [this](const httplib::Request& Q, httplib::Response& R) {
+            if (Control(Q, R))
+                AddUser(Q, R);
+        });
     }
 
     void Stop()
@@ -181,6 +185,28 @@ private:
         json Directory = json::parse(File);
         for (const json& User : Directory.at("users"))
             FDirectory[Lower(User.at("email").get<std::string>())] = User.value("companies", json::array());
+        FStartedDirectory = FDirectory;
+    }
+
+    // A user of many companies for the tests and the bench that try the program at scale:
+    // {"email": ..., "companyCount": N} makes companies C00001... with a server each.
+    void AddUser(const httplib::Request& ARequest, httplib::Response& AResponse)
+    {
+        json Body = json::parse(ARequest.body, nullptr, false);
+        if (Body.is_discarded() || !Body.is_object() || !Body.contains("email") || !Body["email"].is_string() ||
+            !Body.contains("companyCount") || !Body["companyCount"].is_number_unsigned())
+            return Reply(AResponse, 400, json{{"error", "{\"email\": ..., \"companyCount\": N}"}});
+        const size_t Count = Body["companyCount"].get<size_t>();
+        json Companies = json::array();
+        for (size_t I = 1; I <= Count; ++I) {
+            char Code[16];
+            std::snprintf(Code, sizeof Code, "C%05zu", I);
+            Companies.push_back(json{{"companyCode", Code},
+                                     {"serverAddress", "rds" + std::to_string(I) + ".many.zelvcloud.invalid"}});
+        }
+        std::lock_guard Lock(FMutex);
+        FDirectory[Lower(Body["email"].get<std::string>())] = std::move(Companies);
+        Reply(AResponse, 200, json{{"ok", true}});
     }
 
     bool Control(const httplib::Request& ARequest, httplib::Response& AResponse)
@@ -419,6 +445,7 @@ private:
     {
         std::lock_guard Lock(FMutex);
         FOptions = FStarted;
+        FDirectory = FStartedDirectory;
         FFault = TFault();
         FPending.clear();
         FSends.clear();
@@ -464,6 +491,7 @@ private:
     const TOptions FStarted;  // what the command line set; a reset returns to it
     TOptions FOptions;
     std::map<std::string, json> FDirectory;
+    std::map<std::string, json> FStartedDirectory;  // as the directory file has it
     std::mutex FMutex;
     std::condition_variable FWake;
     bool FStopping = false;

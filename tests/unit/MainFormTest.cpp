@@ -12,7 +12,9 @@ using namespace zelv;
 namespace {
 
 // Keeps what the view was last told about each control, so a test sees both the controller's
-// state and whether the view heard of every change.
+// state and whether the view heard of every change. A property change brings no content: the
+// list's items and the log's text reach this view only through the calls that name them, as they
+// reach the window's view, so a change the controller reports the wrong way leaves it behind.
 class TRecordingView : public IFormView {
 public:
     std::map<TCtl, TControl> Shown;
@@ -20,16 +22,55 @@ public:
     std::vector<UString> Messages;
     TCtl Focused = TCtl::None;
     int CloseRequests = 0;
+    // How often each kind of change was reported.
+    int Changes = 0, Fills = 0, ItemUpdates = 0, Appends = 0, Clears = 0;
+    std::vector<size_t> UpdatedItems;
+    UString LastAppended;
 
     void ControlAdded(const TControl& AControl) override
     {
         Added.push_back(AControl.Id);
         Shown[AControl.Id] = AControl;
     }
-    void ControlChanged(const TControl& AControl) override { Shown[AControl.Id] = AControl; }
+    void ControlChanged(const TControl& AControl) override
+    {
+        ++Changes;
+        TControl& Seen = Shown[AControl.Id];
+        std::vector<TListItem> Items = std::move(Seen.Items);
+        UString Text = std::move(Seen.Text);
+        Seen = AControl;
+        Seen.Items = std::move(Items);
+        if (AControl.Kind != TControlKind::Memo)
+            Text = AControl.Text;
+        Seen.Text = std::move(Text);
+    }
+    void ListFilled(const TControl& AList) override
+    {
+        ++Fills;
+        Shown[AList.Id].Items = AList.Items;
+    }
+    void ListItemChanged(const TControl& AList, size_t AIndex) override
+    {
+        ++ItemUpdates;
+        UpdatedItems.push_back(AIndex);
+        Shown[AList.Id].Items.at(AIndex) = AList.Items.at(AIndex);
+    }
+    void LogAppended(const TControl& ALog, const UString& AText) override
+    {
+        ++Appends;
+        LastAppended = AText;
+        Shown[ALog.Id].Text += AText;
+    }
+    void LogCleared(const TControl& ALog) override
+    {
+        ++Clears;
+        Shown[ALog.Id].Text.clear();
+    }
     void FocusControl(TCtl AId) override { Focused = AId; }
     void ShowMessage(const UString& AText) override { Messages.push_back(AText); }
     void Close() override { ++CloseRequests; }
+
+    int Calls() const { return Changes + Fills + ItemUpdates + Appends + Clears; }
 };
 
 constexpr int vkReturn = 13;
@@ -64,7 +105,11 @@ protected:
             EXPECT_EQ(Seen.FillColor, Control.FillColor);
             EXPECT_EQ(Seen.ReadOnly, Control.ReadOnly);
             EXPECT_EQ(Seen.Animating, Control.Animating);
-            EXPECT_EQ(Seen.Items.size(), Control.Items.size());
+            ASSERT_EQ(Seen.Items.size(), Control.Items.size());
+            for (size_t I = 0; I < Control.Items.size(); ++I) {
+                EXPECT_EQ(Seen.Items[I].Text, Control.Items[I].Text) << "item " << I;
+                EXPECT_EQ(Seen.Items[I].Checked, Control.Items[I].Checked) << "item " << I;
+            }
         }
     }
 
@@ -332,16 +377,95 @@ TEST_F(MainForm, LogAndListKeepTheirContents)
     FForm.ClearLog();
     EXPECT_EQ(C(TCtl::memoStatus).Text, u"");
 
-    FForm.ListAdd(u"ACME  (rds.acme.example)", true, 0);
-    FForm.ListAdd(u"BETA  (rds.beta.example)", true, 1);
+    FForm.ListFill({{u"ACME  (rds.acme.example)", true, 0}, {u"BETA  (rds.beta.example)", true, 1}});
     FForm.ItemChecked(TCtl::lstCompanies, 0, false);
     FForm.ItemChecked(TCtl::lstCompanies, 7, true);  // out of range: ignored
     ASSERT_EQ(FForm.ListItems().size(), 2u);
     EXPECT_FALSE(FForm.ListItems()[0].Checked);
     EXPECT_TRUE(FForm.ListItems()[1].Checked);
     EXPECT_EQ(FForm.ListItems()[1].Tag, 1);
-    FForm.ListClear();
+    FForm.ListFill({});
     EXPECT_TRUE(FForm.ListItems().empty());
+    ExpectViewInSync();
+}
+
+// The view's work for a change must follow the change, not the control's content: a user may
+// have thousands of companies, and the log grows by a line for each.
+TCompanyList ManyCompanies(size_t ACount)
+{
+    TCompanyList Companies;
+    for (size_t I = 0; I < ACount; ++I) {
+        const auto Number = std::to_string(I);
+        Companies.push_back(TCompanyInfo{UString(u"C") + UString(Number.begin(), Number.end()), u"rds.example"});
+    }
+    return Companies;
+}
+
+TEST_F(MainForm, FillingTheListIsOneFillWhateverItsLength)
+{
+    std::vector<int> CallsPerFill;
+    for (size_t Count : {1u, 1000u}) {
+        const int Before = FView.Calls();
+        TMainFormTestAccess::ShowCompanies(FForm, ManyCompanies(Count));
+        CallsPerFill.push_back(FView.Calls() - Before);
+    }
+    EXPECT_EQ(FView.Fills, 2);
+    EXPECT_EQ(FView.ItemUpdates, 0);
+    EXPECT_EQ(CallsPerFill[0], CallsPerFill[1]) << "the view is told per item";
+    ASSERT_EQ(FForm.ListItems().size(), 1000u);
+    EXPECT_EQ(FForm.ListItems()[999].Text, u"C999  (rds.example)");
+    ExpectViewInSync();
+}
+
+TEST_F(MainForm, ATickIsOneItemUpdate)
+{
+    TMainFormTestAccess::ShowCompanies(FForm, ManyCompanies(1000));
+    const int Before = FView.Calls();
+    FForm.ItemChecked(TCtl::lstCompanies, 500, false);
+    EXPECT_EQ(FView.Calls() - Before, 1);
+    EXPECT_EQ(FView.UpdatedItems, std::vector<size_t>{500});
+    EXPECT_FALSE(FForm.ListItems()[500].Checked);
+
+    // A tick that changes nothing, or an item that is not there, is no change at all.
+    FForm.ItemChecked(TCtl::lstCompanies, 500, false);
+    FForm.ItemChecked(TCtl::lstCompanies, 1000, true);
+    EXPECT_EQ(FView.Calls() - Before, 1);
+    ExpectViewInSync();
+}
+
+TEST_F(MainForm, ALogLineIsOneAppendOfThatLineWhateverTheLogsLength)
+{
+    for (int I = 0; I < 10000; ++I)
+        FForm.AppendLog(u"RDP: C:\\Users\\user\\Desktop\\ZelvCloud - C1.rdp");
+    const int Before = FView.Calls();
+    FForm.AppendLog(u"Downloading zelvcloud DLL...");
+    EXPECT_EQ(FView.Calls() - Before, 1);
+    EXPECT_EQ(FView.LastAppended, u"Downloading zelvcloud DLL...\r\n");
+    EXPECT_EQ(FView.Appends, 10001);
+    ExpectViewInSync();
+
+    FForm.ClearLog();
+    EXPECT_EQ(FView.Clears, 1);
+    EXPECT_EQ(C(TCtl::memoStatus).Text, u"");
+    ExpectViewInSync();
+}
+
+TEST_F(MainForm, PropertyChangesOfTheListAndTheLogCarryNoContent)
+{
+    TMainFormTestAccess::ShowCompanies(FForm, ManyCompanies(3));
+    FForm.AppendLog(u"Starting setup...");
+    const int Fills = FView.Fills, Appends = FView.Appends;
+    FForm.SetEnabled(TCtl::lstCompanies, false);
+    FForm.SetTop(TCtl::lstCompanies, 40);
+    FForm.SetHeight(TCtl::memoStatus, 228);
+    FForm.SetVisible(TCtl::memoStatus, true);
+    EXPECT_EQ(FView.Fills, Fills);
+    EXPECT_EQ(FView.Appends, Appends);
+    ExpectViewInSync();
+
+    // Setting the log's whole text is the log emptied and that text added.
+    FForm.SetText(TCtl::memoStatus, u"one\r\n");
+    EXPECT_EQ(C(TCtl::memoStatus).Text, u"one\r\n");
     ExpectViewInSync();
 }
 

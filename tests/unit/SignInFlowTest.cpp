@@ -20,6 +20,10 @@ public:
     TCtl Focused = TCtl::None;
     void ControlAdded(const TControl&) override {}
     void ControlChanged(const TControl&) override {}
+    void ListFilled(const TControl&) override {}
+    void ListItemChanged(const TControl&, size_t) override {}
+    void LogAppended(const TControl&, const UString&) override {}
+    void LogCleared(const TControl&) override {}
     void FocusControl(TCtl AId) override { Focused = AId; }
     void ShowMessage(const UString&) override {}
     void Close() override {}

@@ -10,6 +10,7 @@
 #include <shlobj.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -416,6 +417,84 @@ TEST_F(EndToEnd, CorruptedAddinIsAnErrorRegistrationSkippedAndUdpStillRuns)
     EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
     EXPECT_FALSE(fs::exists(AddinPath())) << "nothing of the corrupted download is left in place";
     Program.Screenshot(L"e2e-run-corrupted-addin");
+    User.Click(TCtl::btnSetup);
+    ExpectClosedCleanly(Program);
+}
+
+// An accountant with a thousand client companies: every one is listed, ticked and read out by a
+// screen reader, and one run writes every file and logs every line, far past the 32,767
+// characters an edit box takes by default.
+TEST_F(EndToEnd, AThousandCompaniesAreListedReadAndSetUp)
+{
+    constexpr int Count = 1000;
+    const std::wstring Email = L"many@example.test";
+    Send(u"POST", SignInOrigin() + u"/control/user", R"({"email": "many@example.test", "companyCount": 1000})");
+    const auto CodeOf = [](int AIndex) {
+        wchar_t Code[16];
+        swprintf(Code, 16, L"C%05d", AIndex + 1);
+        return std::wstring(Code);
+    };
+    const auto FileOfCompany = [&](int AIndex) { return DesktopFolder() / (CodeOf(AIndex) + L" Zelv Cloud.rdp"); };
+    struct TCleanDesktop {
+        std::function<fs::path(int)> File;
+        ~TCleanDesktop()
+        {
+            for (int I = 0; I < Count; ++I)
+                DeleteFileW(File(I).c_str());
+        }
+    } Clean{FileOfCompany};
+
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    TUser User(Program);
+    User.TypeInto(TCtl::edtEmail, Email);
+    User.PressEnter(TCtl::edtEmail);
+    ASSERT_TRUE(WaitFor([&] { return Program.Showing(TCtl::edtCode); }, SignInTimeoutMs));
+    ASSERT_TRUE(User.Idle());
+    User.TypeInto(TCtl::edtCode, OutboxCode(Email));
+    User.Click(TCtl::btnVerify);
+    ASSERT_TRUE(WaitFor([&] { return Program.Showing(TCtl::lstCompanies); }, SignInTimeoutMs))
+        << Utf8(Program.Text(TCtl::lblCodeStatus));
+    ASSERT_TRUE(User.Idle());
+
+    HWND List = Program.Child(TCtl::lstCompanies);
+    ASSERT_EQ(SendMessageW(List, LB_GETCOUNT, 0, 0), Count);
+    const std::vector<TAccessibleRead> Items = AccessibleItems(List);
+    ASSERT_EQ(Items.size(), static_cast<size_t>(Count));
+    for (int I = 0; I < Count; ++I) {
+        const std::wstring Name =
+            CodeOf(I) + L"  (rds" + std::to_wstring(I + 1) + L".many.zelvcloud.invalid)";
+        ASSERT_EQ(Items[I].Name, Name) << "item " << I;
+        ASSERT_TRUE(Items[I].Checked()) << "item " << I;
+    }
+    User.ClickListItem(0);
+    EXPECT_TRUE(WaitFor([&] { return !ReadAccessible(*AccessibleOf(List).Get(), 1).Checked(); }));
+    EXPECT_TRUE(ReadAccessible(*AccessibleOf(List).Get(), 2).Checked());
+
+    User.Click(TCtl::btnSetup);
+    EXPECT_TRUE(WaitFor([&] { return Program.Text(TCtl::btnSetup) == L"Close"; }, 10 * RunTimeoutMs))
+        << Utf8(Program.Text(TCtl::memoStatus).substr(0, 2000));
+    const std::vector<std::wstring> Log = Lines(Program.Text(TCtl::memoStatus));
+    ASSERT_EQ(Log.size(), static_cast<size_t>(1 + (Count - 1) + 7));
+    EXPECT_EQ(Log.front(), L"Starting setup...");
+    for (int I = 1; I < Count; ++I)
+        ASSERT_EQ(Log[I], L"RDP: " + FileOfCompany(I).wstring()) << "line " << I;
+    EXPECT_EQ(Log.back(), L"UDP disabled for RDP");
+    EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Setup Complete!");
+    EXPECT_FALSE(fs::exists(FileOfCompany(0))) << "unticked";
+    for (int I : {1, Count / 2, Count - 1})
+        EXPECT_EQ(ReadBytes(FileOfCompany(I)),
+                  TExpectedFile::Bytes(win32::U(CodeOf(I)),
+                                       u"rds" + win32::U(std::to_wstring(I + 1)) + u".many.zelvcloud.invalid"));
+    for (int I = 1; I < Count; ++I)
+        ASSERT_TRUE(fs::exists(FileOfCompany(I))) << Utf8(CodeOf(I));
+
+    // The opened log lies where it does after a run of three: 200 units high, 8 above the button.
+    User.ClickLink();
+    ASSERT_TRUE(WaitFor([&] { return Program.Showing(TCtl::memoStatus); }));
+    const RECT LogBox = Program.Rect(TCtl::memoStatus), Button = Program.Rect(TCtl::btnSetup);
+    EXPECT_EQ(LogBox.bottom - LogBox.top, 200);
+    EXPECT_EQ(Button.top - LogBox.bottom, 8);
     User.Click(TCtl::btnSetup);
     ExpectClosedCleanly(Program);
 }
