@@ -20,7 +20,7 @@ HWND Create(TViewContext& AView, const TControl& AControl)
                                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                   AControl.Text);
     if (List && !AControl.Items.empty())
-        FillCheckList(List, AControl);
+        AView.FillList(List, AControl);
     return List;
 }
 
@@ -131,26 +131,43 @@ void MeasureItem(TViewContext& AView, const TControl& AList, MEASUREITEMSTRUCT& 
 
 const TControlUnit CheckListUnit = {Create, Sync, Font, Message, nullptr, DrawItem, MeasureItem};
 
-void FillCheckList(HWND AList, const TControl& AControl)
+void BeginCheckListFill(HWND AList, const TControl& AControl)
 {
-    // A hidden list paints nothing anyway; turning the redraw back on would show it on systems
-    // where the list box leaves the message to the default window procedure.
-    const bool Visible = (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE) != 0;
-    if (Visible)
-        SendMessageW(AList, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(AList, WM_SETREDRAW, FALSE, 0);
     SendMessageW(AList, LB_RESETCONTENT, 0, 0);
     size_t Chars = 0;
     for (const TListItem& Item : AControl.Items)
         Chars += Item.Text.size() + 1;
     SendMessageW(AList, LB_INITSTORAGE, AControl.Items.size(), Chars * sizeof(wchar_t));
-    // Each item's data is its tick, where assistive technology reads it.
-    for (const TListItem& Item : AControl.Items) {
+}
+
+size_t AddCheckListItems(HWND AList, const TControl& AControl, size_t AFrom, double ABudgetMs)
+{
+    LARGE_INTEGER Frequency, Start, Now;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&Start);
+    const LONGLONG Budget = static_cast<LONGLONG>(ABudgetMs * static_cast<double>(Frequency.QuadPart) / 1000.0);
+    size_t Next = AFrom;
+    while (Next < AControl.Items.size()) {
+        // Each item's data is its tick, where assistive technology reads it.
+        const TListItem& Item = AControl.Items[Next++];
         const LRESULT Index = SendMessageW(AList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
         if (Index >= 0)
             SendMessageW(AList, LB_SETITEMDATA, Index, Item.Checked);
+        if (Next % 64 == 0 && QueryPerformanceCounter(&Now) && Now.QuadPart - Start.QuadPart >= Budget)
+            break;
     }
-    if (Visible)
-        SendMessageW(AList, WM_SETREDRAW, TRUE, 0);
+    return Next;
+}
+
+void EndCheckListFill(HWND AList)
+{
+    // The list box keeps its own visibility while its redraw is off, but a system whose list box
+    // leaves the message to the default window procedure would show a hidden list here.
+    const bool Visible = (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE) != 0;
+    SendMessageW(AList, WM_SETREDRAW, TRUE, 0);
+    if (!Visible && (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE))
+        ShowWindow(AList, SW_HIDE);
     InvalidateRect(AList, nullptr, TRUE);
     NotifyWinEvent(EVENT_OBJECT_REORDER, AList, OBJID_CLIENT, CHILDID_SELF);
 }
@@ -160,6 +177,9 @@ void UpdateCheckListItem(HWND AList, const TControl& AControl, size_t AIndex)
     if (AIndex >= AControl.Items.size())
         return;
     const int Item = static_cast<int>(AIndex);
+    // An item a fill still has to add gets its tick when it is added.
+    if (Item >= SendMessageW(AList, LB_GETCOUNT, 0, 0))
+        return;
     SendMessageW(AList, LB_SETITEMDATA, Item, AControl.Items[AIndex].Checked);
     RECT Box = {};
     if (SendMessageW(AList, LB_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Box)) != LB_ERR)

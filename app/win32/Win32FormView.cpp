@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 #include "app/win32/Win32Controls.h"
 #include "core/CloudSetupError.h"
@@ -194,6 +195,8 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
     HWND Window = FView.Window();
     if (!Window)
         return;
+    // Whatever changes next is shown after every line logged before it.
+    FlushLog();
     // A page about to be shown needs its windows now; a pending control that stays hidden gets its
     // state when its window is made.
     if (FDeferred.AnyShowing())
@@ -226,8 +229,9 @@ HWND TWin32FormView::ContentWindow(const TControl& AControl)
 
 void TWin32FormView::ListFilled(const TControl& AList)
 {
+    FlushLog();
     if (HWND List = ContentWindow(AList))
-        FillCheckList(List, AList);
+        FView.FillList(List, AList);
 }
 
 void TWin32FormView::ListItemChanged(const TControl& AList, size_t AIndex)
@@ -238,18 +242,33 @@ void TWin32FormView::ListItemChanged(const TControl& AList, size_t AIndex)
 
 void TWin32FormView::LogAppended(const TControl& ALog, const UString& AText)
 {
-    if (HWND Log = ContentWindow(ALog))
-        AppendToLog(Log, AText);
+    if (!ContentWindow(ALog))
+        return;
+    if (FPendingLog.empty())
+        SetTimer(FView.Window(), LogTimer, LogIntervalMs, nullptr);
+    FPendingLog += AText;
 }
 
 void TWin32FormView::LogCleared(const TControl& ALog)
 {
+    FPendingLog.clear();
     if (HWND Log = ContentWindow(ALog))
         ClearLogBox(Log);
 }
 
+void TWin32FormView::FlushLog()
+{
+    if (FPendingLog.empty())
+        return;
+    KillTimer(FView.Window(), LogTimer);
+    const UString Lines = std::exchange(FPendingLog, UString());
+    if (HWND Log = FView.Child(TCtl::memoStatus))
+        AppendToLog(Log, Lines);
+}
+
 void TWin32FormView::FocusControl(TCtl AId)
 {
+    FlushLog();
     if (FDeferred.IsPending(AId))
         FDeferred.MakeAll();
     if (HWND Window = FView.Child(AId))
@@ -258,6 +277,7 @@ void TWin32FormView::FocusControl(TCtl AId)
 
 void TWin32FormView::ShowMessage(const UString& AText)
 {
+    FlushLog();
     MessageBoxW(FView.Window(), W(AText), W(FView.Form().Ctl(TCtl::MainForm).Text), MB_OK | MB_ICONINFORMATION);
 }
 
@@ -323,9 +343,14 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
         break;
     case WM_SHOW_FAILURE: return OnShowFailure();
     case WM_TIMER:
-        if (AWParam != TDeferredControls::Timer)
+        if (AWParam == LogTimer)
+            FlushLog();
+        else if (AWParam == TViewContext::FillTimer)
+            FView.ContinueFill();
+        else if (AWParam == TDeferredControls::Timer)
+            FDeferred.MakeAll();
+        else
             break;
-        FDeferred.MakeAll();
         return 0;
     case WM_CLOSE: return OnClose();
     case WM_DESTROY: return OnDestroy();

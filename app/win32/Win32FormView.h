@@ -65,6 +65,12 @@ private:
     void UpdateIcons();
     // The window whose content changed; null while it is still to be made, with its content.
     HWND ContentWindow(const TControl& AControl);
+    // Shows the log's lines appended since the last time. Lines arrive one by one from the setup
+    // run, and the log box lays out and paints on every change of its text: they go in together
+    // at most LogIntervalMs later, and at once before any other change the window shows.
+    void FlushLog();
+    static constexpr UINT_PTR LogTimer = 3;
+    static constexpr UINT LogIntervalMs = 50;
     // The control of the description behind a child window's id; null when there is none.
     const TControl* ControlOf(UINT AId) const;
 
@@ -74,6 +80,7 @@ private:
     bool FBackdropWanted = false;
     TDeferredControls FDeferred;
     HWND FLastFocus = nullptr;
+    UString FPendingLog;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;
     UniqueIcon FSmallIcon;

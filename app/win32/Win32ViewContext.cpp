@@ -1,5 +1,7 @@
 #include "app/win32/Win32ViewContext.h"
 
+#include "app/win32/Win32Controls.h"
+
 #include <cmath>
 
 namespace zelv::win32 {
@@ -9,6 +11,40 @@ namespace {
 constexpr wchar_t FontFace[] = L"Segoe UI";
 
 }  // namespace
+
+void TViewContext::FillList(HWND AList, const TControl& AControl)
+{
+    BeginCheckListFill(AList, AControl);
+    FFilling = true;
+    FFillList = AControl.Id;
+    FFillNext = 0;
+    ContinueFill();
+}
+
+void TViewContext::ContinueFill()
+{
+    if (!FFilling)
+        return;
+    HWND List = Child(FFillList);
+    if (!List || !HasForm()) {
+        FFilling = false;
+        return;
+    }
+    // The items are read from the controller at every slice: a new fill starts over instead.
+    const TControl& Control = Form().Ctl(FFillList);
+    FFillNext = AddCheckListItems(List, Control, FFillNext, FillSliceMs);
+    if (FFillNext < Control.Items.size()) {
+        if (IsWindowEnabled(List))
+            EnableWindow(List, FALSE);
+        SetTimer(FWindow, FillTimer, USER_TIMER_MINIMUM, nullptr);
+        return;
+    }
+    FFilling = false;
+    KillTimer(FWindow, FillTimer);
+    EndCheckListFill(List);
+    if (!IsWindowEnabled(List) != !Control.Enabled)
+        EnableWindow(List, Control.Enabled);
+}
 
 TViewContext::TFonts TViewContext::SetDpi(UINT ADpi)
 {

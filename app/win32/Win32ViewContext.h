@@ -66,6 +66,16 @@ public:
     TBackdrop& Backdrop() { return FBackdrop; }
     const TBackdrop& Backdrop() const { return FBackdrop; }
 
+    // The company list is filled in slices of at most FillSliceMs, one per turn of the message
+    // loop (FillTimer), so a list of thousands never keeps the window from answering; a list not
+    // filled in the first slice stays disabled until it is whole.
+    static constexpr UINT_PTR FillTimer = 2;
+    static constexpr double FillSliceMs = 25;
+    void FillList(HWND AList, const TControl& AControl);
+    // The next slice of the fill under way, if any.
+    void ContinueFill();
+    bool Filling(TCtl AId) const { return FFilling && FFillList == AId; }
+
 private:
     HINSTANCE FInstance;
     TMainForm* FForm = nullptr;
@@ -78,6 +88,9 @@ private:
     UString FFailure;
     std::set<UString> FShownFailures;
     TBackdrop FBackdrop;
+    bool FFilling = false;
+    TCtl FFillList = TCtl::None;
+    size_t FFillNext = 0;
 };
 
 }  // namespace zelv::win32

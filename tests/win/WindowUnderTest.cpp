@@ -89,6 +89,9 @@ void ShowRunLayout(TMainForm& AForm, HWND AWindow, TTestLayout ALayout)
     AForm.Click(TCtl::btnSetup);
     if (ALayout == tlRunning) {
         PumpUntil([] { return false; }, ReachedDownload);
+        // The log shows its lines a moment after they come: the layout is there once it shows all.
+        HWND Log = GetDlgItem(AWindow, static_cast<int>(TCtl::memoStatus));
+        PumpUntil([&] { return GetWindowTextLengthW(Log) == static_cast<int>(AForm.Text(TCtl::memoStatus).size()); });
         return;
     }
     PumpUntil([&] { return AForm.Text(TCtl::lblBtnSetup) == u"Close"; });
