@@ -1,0 +1,147 @@
+// The connection file on a disk that really fills up while it is written: a small ext2 file
+// system with 1 KiB blocks that the small-disk fixture mounts (cmake/small-disk). The file is
+// longer than one block, so with one block free the write stops partway.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+
+#include "common/Fixtures.h"
+#include "core/CloudSetupError.h"
+#include "platform/win32/UniqueHandle.h"
+#include "profiles/CloudSetupRDPWriter.h"
+#include "service/CloudSetupConst.h"
+#include "win/ConnectionFileSupport.h"
+
+using namespace zelv;
+using test::fs::path;
+
+namespace {
+
+constexpr size_t Block = 1024;
+const std::string EarlierText = "full address:s:10.0.0.1\r\nusername:s:zelvcloud\\zelv\r\n";
+
+// Writes pieces of a block until the disk refuses one; the bytes that went in.
+size_t WriteUntilFull(const path& AFile, size_t AMaxBytes = SIZE_MAX)
+{
+    win32::UniqueFile File(CreateFileW(AFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!File)
+        return 0;
+    const std::string Piece(Block, 'f');
+    size_t Total = 0;
+    while (Total < AMaxBytes) {
+        DWORD Written = 0;
+        if (!WriteFile(File.Get(), Piece.data(), static_cast<DWORD>(Block), &Written, nullptr) || Written < Block) {
+            Total += Written;
+            break;
+        }
+        Total += Written;
+    }
+    return Total;
+}
+
+// The room left, found by filling it: the system's free-space figure counts in larger units than
+// these blocks.
+size_t RoomLeft(const path& AFolder)
+{
+    const path Probe = AFolder / "probe";
+    const size_t Room = WriteUntilFull(Probe);
+    test::fs::remove(Probe);
+    return Room;
+}
+
+std::map<std::string, std::string> FolderContents(const path& AFolder)
+{
+    std::map<std::string, std::string> Contents;
+    for (const auto& Entry : test::fs::directory_iterator(AFolder))
+        if (Entry.path().filename() != "lost+found")
+            Contents[Entry.path().filename().string()] = test::ReadBytes(Entry.path());
+    return Contents;
+}
+
+struct TFullDiskCase {
+    const char* Name;
+    bool Earlier;       // an earlier connection file of the company is on the disk
+    size_t FreeBlocks;  // blocks left free when the writing starts
+};
+
+class ConnectionFileOnAFullDisk : public testing::TestWithParam<TFullDiskCase> {
+protected:
+    const path FDisk = path(ZELV_SMALL_DISK).make_preferred();
+
+    void SetUp() override
+    {
+        if (UString(consts::CloudDomain) != u"zelvcloud.invalid")
+            GTEST_SKIP() << "the fixtures hold the default deployment constants";
+        ASSERT_TRUE(test::fs::is_directory(FDisk / "lost+found")) << "the small disk is mounted";
+        for (const auto& Entry : test::fs::directory_iterator(FDisk))
+            if (Entry.path().filename() != "lost+found")
+                test::fs::remove_all(Entry.path());
+    }
+
+    void TearDown() override
+    {
+        std::error_code Ignored;
+        for (const auto& Entry : test::fs::directory_iterator(FDisk, Ignored))
+            if (Entry.path().filename() != "lost+found")
+                test::fs::remove_all(Entry.path(), Ignored);
+    }
+
+    // Fills the disk and then frees exactly ABlocks blocks: one-block spacers made first (with
+    // names longer than the writer's own, so freeing them also frees room in the folder) are
+    // removed last.
+    void LeaveFree(size_t ABlocks)
+    {
+        for (size_t I = 0; I < ABlocks; ++I)
+            ASSERT_EQ(WriteUntilFull(FDisk / ("spacer-with-a-long-name-to-free-its-entry-" + std::to_string(I)), Block),
+                      Block);
+        WriteUntilFull(FDisk / "filler");
+        // The filler may stop short of the last blocks when it needed another index block.
+        for (int I = 0;; ++I) {
+            const path TopUp = FDisk / ("top-up-" + std::to_string(I));
+            if (WriteUntilFull(TopUp, Block) == 0) {
+                test::fs::remove(TopUp);
+                break;
+            }
+        }
+        for (size_t I = 0; I < ABlocks; ++I)
+            test::fs::remove(FDisk / ("spacer-with-a-long-name-to-free-its-entry-" + std::to_string(I)));
+        ASSERT_EQ(RoomLeft(FDisk), ABlocks * Block);
+    }
+};
+
+TEST_P(ConnectionFileOnAFullDisk, LeavesTheEarlierFileByteForByteAndNothingElse)
+{
+    const TFullDiskCase& C = GetParam();
+    ASSERT_GT(test::ReadFixture("connfiles/ab1-gateway.rdp").size(), C.FreeBlocks * Block)
+        << "the new text is longer than the room left";
+    if (C.Earlier)
+        test::WriteBytes(FDisk / "AB1 Zelv Cloud.rdp", EarlierText);
+    ASSERT_NO_FATAL_FAILURE(LeaveFree(C.FreeBlocks));
+    const std::map<std::string, std::string> Before = FolderContents(FDisk);
+
+    test::TFixtureScreen Screen;
+    UString Message;
+    try {
+        TRDPWriter::WriteRDPFile(test::TextOf(FDisk), u"ab1", u"10.0.0.5");
+        ADD_FAILURE() << "the full disk took the whole file";
+    } catch (const ECloudSetupError& E) {
+        Message = E.Message();
+    }
+    const UString Start = u"Stream write error: ";
+    EXPECT_EQ(Message.substr(0, Start.size()), Start) << DebugUtf8(Message);
+    EXPECT_GT(Message.size(), Start.size()) << "the system's text follows";
+    EXPECT_EQ(FolderContents(FDisk), Before);
+    EXPECT_EQ(RoomLeft(FDisk), C.FreeBlocks * Block) << "the file of its own gave its room back";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmallDisk, ConnectionFileOnAFullDisk,
+    testing::Values(TFullDiskCase{"NoRoomBesideTheEarlierFile", true, 0},
+                    TFullDiskCase{"OneBlockBesideTheEarlierFile", true, 1},
+                    TFullDiskCase{"OneBlockAndNoEarlierFile", false, 1}),
+    [](const testing::TestParamInfo<TFullDiskCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+}  // namespace
