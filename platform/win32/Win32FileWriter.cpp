@@ -42,8 +42,11 @@ bool SetDeleteDisposition(HANDLE AFile, bool ADelete)
     return SetFileInformationByHandle(AFile, FileDispositionInfo, &Disposition, sizeof Disposition) != 0;
 }
 
-// A rename through the open handle: the file needs no second opening, so it stays shared with
-// nobody until it is the target.
+// A rename through the open handle: the file stays shared with nobody and marked for deletion
+// until the very step that makes it the target. MoveFileExW and ReplaceFileW open it again by
+// name, which share mode 0 refuses, so the file would have to be closed, and unprotected, first;
+// ReplaceFileW also fails when there is no earlier file and carries the earlier file's attributes,
+// security and streams (a download mark among them) over to a text that this program made anew.
 bool RenameOverTarget(HANDLE AFile, const std::wstring& AFullTarget)
 {
     const size_t NameBytes = AFullTarget.size() * sizeof(wchar_t);
