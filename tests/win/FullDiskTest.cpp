@@ -9,11 +9,14 @@
 #include <string>
 
 #include "common/Fixtures.h"
+#include "common/WinActionsFakes.h"
+#include "common/WorkstationFakes.h"
 #include "core/CloudSetupError.h"
 #include "platform/win32/UniqueHandle.h"
 #include "profiles/CloudSetupRDPWriter.h"
 #include "service/CloudSetupConst.h"
 #include "win/ConnectionFileSupport.h"
+#include "workstation/CloudSetupWinActions.h"
 
 using namespace zelv;
 using test::fs::path;
@@ -74,7 +77,7 @@ struct TFullDiskCase {
     size_t FreeBlocks;  // blocks left free when the writing starts
 };
 
-class ConnectionFileOnAFullDisk : public testing::TestWithParam<TFullDiskCase> {
+class SmallDisk : public testing::Test {
 protected:
     const path FDisk = path(ZELV_SMALL_DISK).make_preferred();
 
@@ -119,6 +122,8 @@ protected:
     }
 };
 
+class ConnectionFileOnAFullDisk : public SmallDisk, public testing::WithParamInterface<TFullDiskCase> {};
+
 TEST_P(ConnectionFileOnAFullDisk, LeavesTheEarlierFileByteForByteAndNothingElse)
 {
     const TFullDiskCase& C = GetParam();
@@ -150,5 +155,58 @@ INSTANTIATE_TEST_SUITE_P(
                     TFullDiskCase{"OneBlockBesideTheEarlierFile", true, 1},
                     TFullDiskCase{"OneBlockAndNoEarlierFile", false, 1}),
     [](const testing::TestParamInfo<TFullDiskCase>& AInfo) { return std::string(AInfo.param.Name); });
+
+// The add-in library on the same disk: received into its temporary file beside the library and
+// put in place only once whole and verified.
+struct TAddinFullDiskCase {
+    const char* Name;
+    bool Working;       // a working library is installed
+    bool Leftover;      // the temporary file of an ended run lies beside it
+    size_t FreeBlocks;  // fewer than the library needs
+};
+
+class AddinOnAFullDisk : public SmallDisk, public testing::WithParamInterface<TAddinFullDiskCase> {};
+
+TEST_P(AddinOnAFullDisk, LeavesTheWorkingLibraryAndNoTemporaryFile)
+{
+    const TAddinFullDiskCase& C = GetParam();
+    const path Folder = FDisk / "ZelvCloud";
+    test::fs::create_directory(Folder);
+    if (C.Working)
+        test::WriteBytes(Folder / "zelvcloud64.dll", "working build");
+    if (C.Leftover)
+        test::WriteBytes(Folder / "zelvcloud64.dll.download", "what an ended run left");
+    ASSERT_NO_FATAL_FAILURE(LeaveFree(C.FreeBlocks));
+    std::map<std::string, std::string> Expected = FolderContents(Folder);
+    Expected.erase("zelvcloud64.dll.download");
+
+    test::TFakeWorkstation Workstation;
+    test::TFakeEnvironment Environment;
+    Environment.Variables[u"AllUsersProfile"] = test::TextOf(FDisk);
+    test::TFakeDownloadHttp Http;
+    Http.Response.Body = test::ReadBytes(path(ZELV_TEST_ADDIN_DIR) / "zelvcloud64.dll");
+    ASSERT_GT(Http.Response.Body.size(), (C.FreeBlocks + 1) * Block) << "the library is larger than the room left";
+    platform::TPlatformScope Scope;
+    Scope->Workstation = &Workstation;
+    Scope->Environment = &Environment;
+    Scope->Http = &Http;
+
+    UString Error;
+    EXPECT_FALSE(TWinActions::DownloadDLL(nullptr, Error));
+    const UString Start = u"DLL not installed — could not write file: Cannot write file \"" +
+                          test::TextOf(Folder / "zelvcloud64.dll.download") + u"\". ";
+    EXPECT_EQ(Error.substr(0, Start.size()), Start) << DebugUtf8(Error);
+    EXPECT_GT(Error.size(), Start.size()) << "the system's text follows";
+    EXPECT_EQ(FolderContents(Folder), Expected);
+    EXPECT_EQ(RoomLeft(FDisk), (C.FreeBlocks + (C.Leftover ? 1 : 0)) * Block) << "the temporary file gave its room back";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    SmallDisk, AddinOnAFullDisk,
+    testing::Values(TAddinFullDiskCase{"NoRoomBesideTheWorkingLibrary", true, false, 0},
+                    TAddinFullDiskCase{"SomeRoomBesideTheWorkingLibrary", true, false, 4},
+                    TAddinFullDiskCase{"SomeRoomAndNoLibrary", false, false, 4},
+                    TAddinFullDiskCase{"LeftoverOfAnEndedRun", true, true, 4}),
+    [](const testing::TestParamInfo<TAddinFullDiskCase>& AInfo) { return std::string(AInfo.param.Name); });
 
 }  // namespace
