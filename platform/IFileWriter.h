@@ -16,7 +16,8 @@ struct TSystemError {
 
 // A file of its own that is written whole before it takes the place of another. Until it has
 // been put in place it is deleted when the object goes, and by the system when the program ends
-// first, so a failure or a crash never leaves it behind.
+// first (where the file system can mark a file for deletion; elsewhere, and for a crash in the
+// instant of the last step, it stays under the name it was created with).
 class IWrittenFile {
 public:
     virtual ~IWrittenFile() = default;

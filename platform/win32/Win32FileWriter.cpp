@@ -116,9 +116,9 @@ public:
     bool PutInPlace(UStringView ATarget, platform::TSystemError& AError) override
     {
         const std::wstring Target = ToW(FullPathOf(UString(ATarget)));
-        // The mark comes off only now: a crash from here to the rename leaves this file under its
-        // own name (the connection file's name and a suffix), which the next writing of that name
-        // takes over, and the earlier file as it was.
+        // The mark comes off only now: a crash between here and the rename leaves the earlier file
+        // as it was and this one under its own name, which the caller chose so that its next
+        // writing takes it over.
         if (FDeletedOnClose && !SetDeleteDisposition(FFile.Get(), false)) {
             AError = LastError();
             return false;
