@@ -14,13 +14,23 @@ struct TSystemError {
     UString Text;
 };
 
-// A file open for writing; closed when the object goes.
+// A file of its own that is written whole before it takes the place of another. Until it has
+// been put in place it is deleted when the object goes, and by the system when the program ends
+// first (where the file system can mark a file for deletion; elsewhere, and for a crash in the
+// instant of the last step, it stays under the name it was created with).
 class IWrittenFile {
 public:
     virtual ~IWrittenFile() = default;
     // Writes every byte at the current position; false, with the reason in AError, when the system
     // refuses or stops short.
     virtual bool Write(std::string_view ABytes, TSystemError& AError) = 0;
+    // Flushes everything written to the disk; false, with the reason in AError, when it could not.
+    virtual bool Flush(TSystemError& AError) = 0;
+    // Puts the file in the place of ATarget, a name in the same folder, in one step: ATarget, if
+    // it exists, is replaced whole, and nothing else of this file is left. False, with the reason
+    // in AError, when the system refuses (ATarget is then as it was); a sharing violation when
+    // another program holds ATarget open.
+    virtual bool PutInPlace(UStringView ATarget, TSystemError& AError) = 0;
 };
 
 class IFileWriter {

@@ -20,6 +20,9 @@ constexpr char16_t ProgramFolderSuffix[] = u"\\Present\\";
 
 constexpr char16_t ProgramFile[] = u"zelv.exe";
 constexpr char16_t FileNameSuffix[] = u" Zelv Cloud.rdp";
+// The file being written, named after the connection file it will become: a run that ended before
+// putting it in place left it, and the next writing of that connection file takes it over.
+constexpr char16_t PartialFileSuffix[] = u".partial";
 constexpr char Utf8ByteOrderMark[] = "\xEF\xBB\xBF";
 constexpr char Utf16LEByteOrderMark[] = "\xFF\xFE";
 
@@ -98,6 +101,12 @@ UString Reason(const platform::TSystemError& AError)
     if (Text.empty())
         return u"System error " + IntToUStr(static_cast<long long>(AError.Code));
     return Text;
+}
+
+ECloudSetupError CannotCreate(platform::IFileWriter& AFiles, const UString& AFileName,
+                              const platform::TSystemError& AError)
+{
+    return ECloudSetupError(u"Cannot create file \"" + AFiles.FullPath(AFileName) + u"\". " + Reason(AError));
 }
 
 std::string Utf16LEBytes(const UString& AText)
@@ -269,16 +278,21 @@ UString TRDPWriter::WriteRDPFile(UStringView ADesktopPath, UStringView ACompanyC
     // an existing file as it was.
     const std::string Bytes = RDPFileBytes(BuildRDPLines(ACompanyCode, AServerAddress));
 
+    // The new text goes into a file of its own beside the old one, and replaces it only once it is
+    // whole and on the disk: a full disk, a refused rename or a crash leaves the earlier file as
+    // it was, and no half-written file under the company's name.
     platform::IFileWriter& Files = platform::FileWriter();
     platform::TSystemError Error;
-    std::unique_ptr<platform::IWrittenFile> File = Files.CreateExclusive(FileName, Error);
+    std::unique_ptr<platform::IWrittenFile> File = Files.CreateExclusive(FileName + PartialFileSuffix, Error);
     if (!File)
-        throw ECloudSetupError(u"Cannot create file \"" + Files.FullPath(FileName) + u"\". " + Reason(Error));
-    if (!File->Write(Bytes, Error)) {
+        throw CannotCreate(Files, FileName, Error);
+    if (!File->Write(Bytes, Error) || !File->Flush(Error)) {
         if (Error.Code == 0)
             throw ECloudSetupError(u"Stream write error");
         throw ECloudSetupError(u"Stream write error: " + Reason(Error));
     }
+    if (!File->PutInPlace(FileName, Error))
+        throw CannotCreate(Files, FileName, Error);
     return FileName;
 }
 

@@ -15,8 +15,9 @@ public:
 
     // Writes the connection file of one company into the desktop folder and returns its path as
     // built (not made absolute). The code and the address are passed as the service sent them.
-    // Raises ECloudSetupError when the code cannot name a file, the address would break the
-    // file's lines, or the file cannot be created or written.
+    // An earlier file of that name is replaced whole or not at all. Raises ECloudSetupError when
+    // the code cannot name a file, the address would break the file's lines, or the file cannot
+    // be created or written.
     static UString WriteRDPFile(UStringView ADesktopPath, UStringView ACompanyCode, UStringView AServerAddress);
 
 protected:

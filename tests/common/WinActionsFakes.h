@@ -48,6 +48,10 @@ public:
     std::optional<UString> FailCreateDirectories;
     std::optional<UString> FailWrite;
     std::optional<UString> FailReplace;
+    std::optional<UString> FailFlush;
+    // A disk with room for this many more bytes: a write takes what fits, then raises the system's
+    // disk-full text for the file.
+    std::optional<size_t> RoomLeft;
     std::vector<UString> Created;
     std::map<UString, platform::TFolderAccess> FolderAccess;  // the access each created folder was given
     std::vector<UString> Reads;
@@ -107,9 +111,20 @@ private:
                 Content.append(ABytes.substr(0, ABytes.size() / 2));
                 throw ECloudSetupError(*FOwner.FailWrite);
             }
+            if (FOwner.RoomLeft && ABytes.size() > *FOwner.RoomLeft) {
+                Content.append(ABytes.substr(0, *FOwner.RoomLeft));
+                FOwner.RoomLeft = 0;
+                throw ECloudSetupError(u"Cannot write file \"" + FPath + u"\". There is not enough space on the disk");
+            }
+            if (FOwner.RoomLeft)
+                *FOwner.RoomLeft -= ABytes.size();
             Content.append(ABytes);
         }
-        void Flush() override {}
+        void Flush() override
+        {
+            if (FOwner.FailFlush)
+                throw ECloudSetupError(*FOwner.FailFlush);
+        }
 
     private:
         TFakeInstallFiles& FOwner;

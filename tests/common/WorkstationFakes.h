@@ -41,14 +41,21 @@ public:
 };
 
 // Files in memory: what was created, with which bytes, and whether every file was closed again.
+// A file that is closed before it was put in place goes, as the system removes it.
 class TFakeFileWriter : public platform::IFileWriter {
 public:
     std::map<UString, std::string> Files;
     std::optional<platform::TSystemError> CreateFails;
     std::optional<platform::TSystemError> WriteFails;
+    // A disk with room for this many more bytes: a write takes what fits and refuses the rest.
+    std::optional<size_t> RoomLeft;
+    std::optional<platform::TSystemError> FlushFails;
+    std::optional<platform::TSystemError> PutInPlaceFails;
     UString CurrentFolder = u"C:\\Users\\user1\\";
     int OpenFiles = 0;
     int Creates = 0;
+
+    static platform::TSystemError DiskFull() { return {112, u"There is not enough space on the disk.\r\n"}; }
 
     std::unique_ptr<platform::IWrittenFile> CreateExclusive(UStringView APath, platform::TSystemError& AError) override
     {
@@ -71,7 +78,12 @@ private:
     class TFile : public platform::IWrittenFile {
     public:
         TFile(TFakeFileWriter& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) { ++FOwner.OpenFiles; }
-        ~TFile() override { --FOwner.OpenFiles; }
+        ~TFile() override
+        {
+            --FOwner.OpenFiles;
+            if (!FPlaced)
+                FOwner.Files.erase(FPath);
+        }
         bool Write(std::string_view ABytes, platform::TSystemError& AError) override
         {
             if (FOwner.WriteFails) {
@@ -80,13 +92,42 @@ private:
                 AError = *FOwner.WriteFails;
                 return false;
             }
+            if (FOwner.RoomLeft && ABytes.size() > *FOwner.RoomLeft) {
+                FOwner.Files[FPath].append(ABytes.substr(0, *FOwner.RoomLeft));
+                FOwner.RoomLeft = 0;
+                AError = DiskFull();
+                return false;
+            }
+            if (FOwner.RoomLeft)
+                *FOwner.RoomLeft -= ABytes.size();
             FOwner.Files[FPath].append(ABytes);
+            return true;
+        }
+        bool Flush(platform::TSystemError& AError) override
+        {
+            if (!FOwner.FlushFails)
+                return true;
+            AError = *FOwner.FlushFails;
+            return false;
+        }
+        bool PutInPlace(UStringView ATarget, platform::TSystemError& AError) override
+        {
+            if (FOwner.PutInPlaceFails) {
+                AError = *FOwner.PutInPlaceFails;
+                return false;
+            }
+            auto Node = FOwner.Files.extract(FPath);
+            Node.key() = UString(ATarget);
+            FOwner.Files.erase(Node.key());
+            FOwner.Files.insert(std::move(Node));
+            FPlaced = true;
             return true;
         }
 
     private:
         TFakeFileWriter& FOwner;
         UString FPath;
+        bool FPlaced = false;
     };
 };
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <map>
+
 #include "common/Fakes.h"
 #include "common/Fixtures.h"
 #include "common/WorkstationFakes.h"
@@ -220,6 +223,95 @@ TEST_F(ConnectionFile, WriteFailureIsAStreamWriteError)
     EXPECT_EQ(WriteFailure(Desktop, u"ab1", u"10.0.0.5"), u"Stream write error: There is not enough space on the disk");
     FFiles.WriteFails = platform::TSystemError{};
     EXPECT_EQ(WriteFailure(Desktop, u"ab1", u"10.0.0.5"), u"Stream write error");
+}
+
+// --- Replaced whole or not at all ---
+
+const UString Target = Desktop + u"\\AB1 Zelv Cloud.rdp";
+const UString Partial = Target + u".partial";
+
+// Files of the user's own beside the connection file, which no run may touch.
+const std::map<UString, std::string> OtherDesktopFiles = {
+    {Desktop + u"\\AB1 Zelv Cloud.rdp.bak", "a copy of the user's"},
+    {Desktop + u"\\AB1 Zelv Cloud.partial", "not ours either"},
+    {Desktop + u"\\notes.txt", "notes"},
+};
+
+struct TFailurePoint {
+    const char* Name;
+    std::function<void(test::TFakeFileWriter&)> Arrange;
+    UString Message;
+};
+
+class ConnectionFileFailure : public ConnectionFile, public testing::WithParamInterface<TFailurePoint> {};
+
+TEST_P(ConnectionFileFailure, LeavesTheEarlierFileByteForByteAndNothingElse)
+{
+    const TFailurePoint& C = GetParam();
+    for (const bool Earlier : {true, false}) {
+        SCOPED_TRACE(Earlier ? "with an earlier file" : "without an earlier file");
+        FFiles.Files = OtherDesktopFiles;
+        if (Earlier)
+            FFiles.Files[Target] = ReadFixture("connfiles/ab1-direct.rdp");
+        const std::map<UString, std::string> Before = FFiles.Files;
+        C.Arrange(FFiles);
+        EXPECT_EQ(WriteFailure(Desktop, u"ab1", u"10.0.0.5"), C.Message);
+        EXPECT_EQ(FFiles.Files, Before);
+        FFiles = test::TFakeFileWriter();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, ConnectionFileFailure,
+    testing::Values(
+        TFailurePoint{"FirstWrite", [](test::TFakeFileWriter& F) { F.RoomLeft = 0; },
+                      u"Stream write error: There is not enough space on the disk"},
+        TFailurePoint{"MiddleOfTheText", [](test::TFakeFileWriter& F) { F.RoomLeft = 300; },
+                      u"Stream write error: There is not enough space on the disk"},
+        TFailurePoint{"LastByte", [](test::TFakeFileWriter& F) { F.RoomLeft = 1290; },
+                      u"Stream write error: There is not enough space on the disk"},
+        TFailurePoint{"Flush", [](test::TFakeFileWriter& F) { F.FlushFails = platform::TSystemError{5, u"Access is denied.\r\n"}; },
+                      u"Stream write error: Access is denied"},
+        TFailurePoint{"FlushWithoutACode", [](test::TFakeFileWriter& F) { F.FlushFails = platform::TSystemError{}; },
+                      u"Stream write error"},
+        TFailurePoint{"PutInPlace",
+                      [](test::TFakeFileWriter& F) {
+                          F.PutInPlaceFails = platform::TSystemError{
+                              32, u"The process cannot access the file because it is being used by another process.\r\n"};
+                      },
+                      u"Cannot create file \"C:\\Users\\user1\\Desktop\\AB1 Zelv Cloud.rdp\". The process cannot access the "
+                      u"file because it is being used by another process"},
+        TFailurePoint{"CreateTheFileOfItsOwn",
+                      [](test::TFakeFileWriter& F) { F.CreateFails = platform::TSystemError{5, u"Access is denied.\r\n"}; },
+                      u"Cannot create file \"C:\\Users\\user1\\Desktop\\AB1 Zelv Cloud.rdp\". Access is denied"}),
+    [](const testing::TestParamInfo<TFailurePoint>& AInfo) { return std::string(AInfo.param.Name); });
+
+TEST_F(ConnectionFile, WholeTextFitsExactlyAndReplacesTheEarlierFile)
+{
+    const std::string Expected = ReadFixture("connfiles/ab1-gateway.rdp");
+    FFiles.Files = OtherDesktopFiles;
+    FFiles.Files[Target] = "earlier";
+    FFiles.RoomLeft = Expected.size();
+    EXPECT_EQ(Write(u"ab1", u"10.0.0.5"), Expected);
+    std::map<UString, std::string> After = OtherDesktopFiles;
+    After[Target] = Expected;
+    EXPECT_EQ(FFiles.Files, After);
+}
+
+TEST_F(ConnectionFile, WhatAnEndedRunLeftIsTakenOverByTheNextWritingOfThatFile)
+{
+    const std::map<UString, std::string> Leftover = {{Partial, "allow desktop composition:i:0\r\nallow fo"}};
+    FFiles.Files = Leftover;
+    FFiles.Files[Target] = "earlier";
+    FFiles.RoomLeft = 10;
+    WriteFailure(Desktop, u"ab1", u"10.0.0.5");
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Target, "earlier"}})) << "gone after a failed run";
+
+    FFiles = test::TFakeFileWriter();
+    FFiles.Files = Leftover;
+    Write(u"ab1", u"10.0.0.5");
+    EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Target, ReadFixture("connfiles/ab1-gateway.rdp")}}))
+        << "gone after a good one";
 }
 
 TEST_F(ConnectionFile, LowerCasingFailureTouchesNoFile)

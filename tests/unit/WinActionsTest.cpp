@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <fstream>
 #include <iterator>
 
@@ -433,6 +435,59 @@ TEST_F(WinActions, FailedReplaceRemovesTheTemporaryFile)
     EXPECT_EQ(FFiles.Files, (std::map<UString, std::string>{{Library64, "working build"}}));
     EXPECT_TRUE(FProgress.size() == 1u);
 }
+
+// The library takes the place of the working one whole or not at all, whichever step of the
+// writing fails; a temporary file an ended run left beside it is gone as well.
+struct TAddinDiskFailure {
+    const char* Name;
+    std::function<void(test::TFakeInstallFiles&, size_t ALibrarySize)> Arrange;
+    UString Failure;
+};
+
+class AddinDiskFailure : public WinActions, public testing::WithParamInterface<TAddinDiskFailure> {};
+
+TEST_P(AddinDiskFailure, LeavesTheWorkingLibraryAndNoTemporaryFile)
+{
+    const TAddinDiskFailure& C = GetParam();
+    const UString Temporary = TWinActions::TemporaryPath(Library64);
+    for (const bool Working : {true, false}) {
+        SCOPED_TRACE(Working ? "with a working library" : "without a library");
+        FFiles = test::TFakeInstallFiles();
+        FFiles.Directories.insert(Folder);
+        std::map<UString, std::string> Expected;
+        if (Working)
+            Expected[Library64] = "working build";
+        FFiles.Files = Expected;
+        FFiles.Files[Temporary] = "what an ended run left";
+        C.Arrange(FFiles, FHttp.Response.Body.size());
+        UString Error;
+        EXPECT_FALSE(Download(Error));
+        EXPECT_EQ(Error, u"DLL not installed — could not write file: " + C.Failure);
+        EXPECT_EQ(FFiles.Files, Expected);
+    }
+}
+
+const UString DiskFull = u"Cannot write file \"C:\\ProgramData\\ZelvCloud\\zelvcloud64.dll.download\". There is not "
+                         u"enough space on the disk";
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, AddinDiskFailure,
+    testing::Values(
+        TAddinDiskFailure{"FirstPiece", [](test::TFakeInstallFiles& F, size_t) { F.RoomLeft = 0; }, DiskFull},
+        TAddinDiskFailure{"MiddleOfTheLibrary", [](test::TFakeInstallFiles& F, size_t ASize) { F.RoomLeft = ASize / 2; },
+                          DiskFull},
+        TAddinDiskFailure{"LastByte", [](test::TFakeInstallFiles& F, size_t ASize) { F.RoomLeft = ASize - 1; }, DiskFull},
+        TAddinDiskFailure{"Flush",
+                          [](test::TFakeInstallFiles& F, size_t) {
+                              F.FailFlush = u"Cannot write file \"x\". The request could not be performed";
+                          },
+                          u"Cannot write file \"x\". The request could not be performed"},
+        TAddinDiskFailure{"Replace",
+                          [](test::TFakeInstallFiles& F, size_t) {
+                              F.FailReplace = u"Cannot replace file \"x\". Access is denied";
+                          },
+                          u"Cannot replace file \"x\". Access is denied"}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
 TEST_F(WinActions, DigestComparedWithoutRegardToCase)
 {

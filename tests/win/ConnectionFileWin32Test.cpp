@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <map>
+#include <string>
+
 #include "common/Fixtures.h"
 #include "core/CloudSetupError.h"
 #include "platform/win32/UniqueHandle.h"
@@ -161,6 +164,114 @@ TEST_F(ConnectionFileOnDisk, UnsafeCodeWritesNothing)
         ++Entries;
     }
     EXPECT_EQ(Entries, 2u) << "only a and a\\b";
+}
+
+// Every file in the folder with its bytes.
+std::map<std::string, std::string> FolderContents(const test::fs::path& AFolder)
+{
+    std::map<std::string, std::string> Contents;
+    for (const auto& Entry : test::fs::directory_iterator(AFolder))
+        Contents[Entry.path().filename().string()] = ReadBytes(Entry.path());
+    return Contents;
+}
+
+// zelv_write_connection_file, beside this program: writes through the real file writer and stops
+// at APoint until it is ended. Ended when the object goes.
+class TStoppedWriter {
+public:
+    TStoppedWriter(const UString& ADesktop, const std::wstring& APoint)
+    {
+        wchar_t Self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, Self, MAX_PATH);
+        const std::wstring Program =
+            (test::fs::path(Self).parent_path() / L"zelv_write_connection_file.exe").wstring();
+        static int GCount = 0;
+        const std::wstring EventName =
+            L"Local\\zelv-writer-stopped-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++GCount);
+        win32::UniqueHandleObj Stopped(CreateEventW(nullptr, TRUE, FALSE, EventName.c_str()));
+        std::wstring CommandLine = L"\"" + Program + L"\" \"" + win32::ToW(ADesktop) + L"\" ab1 10.0.0.5 " + APoint +
+                                   L" " + EventName;
+        STARTUPINFOW Startup{};
+        Startup.cb = sizeof Startup;
+        PROCESS_INFORMATION Info{};
+        if (!Stopped || !CreateProcessW(Program.c_str(), CommandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                        nullptr, &Startup, &Info))
+            return;
+        FProcess.Reset(Info.hProcess);
+        win32::UniqueHandleObj Thread(Info.hThread);
+        HANDLE Waits[] = {Stopped.Get(), FProcess.Get()};
+        FStopped = WaitForMultipleObjects(2, Waits, FALSE, 20000) == WAIT_OBJECT_0;
+    }
+    ~TStoppedWriter() { End(); }
+    TStoppedWriter(const TStoppedWriter&) = delete;
+    TStoppedWriter& operator=(const TStoppedWriter&) = delete;
+
+    bool Stopped() const { return FStopped; }
+
+    // Ends the program as the task manager does; true once it has ended.
+    bool End()
+    {
+        if (!FProcess)
+            return true;
+        TerminateProcess(FProcess.Get(), 1);
+        bool Ended = WaitForSingleObject(FProcess.Get(), 10000) == WAIT_OBJECT_0;
+        FProcess.Reset();
+        return Ended;
+    }
+
+private:
+    win32::UniqueHandleObj FProcess;
+    bool FStopped = false;
+};
+
+TEST_F(ConnectionFileOnDisk, ProgramEndedWhileWritingLeavesTheEarlierFileAndNothingElse)
+{
+    const std::map<std::string, std::string> Before = {
+        {"AB1 Zelv Cloud.rdp", ReadFixture("connfiles/ab1-direct.rdp")},
+        {"AB1 Zelv Cloud.rdp.bak", "the user's own"},
+        {"notes.txt", "notes"},
+    };
+    for (const wchar_t* Point : {L"write", L"flush"}) {
+        SCOPED_TRACE(DebugUtf8(UString(Point, Point + wcslen(Point))));
+        for (const auto& [Name, Bytes] : Before)
+            test::WriteBytes(FFolder.Path() / Name, Bytes);
+
+        TStoppedWriter Writer(FFolder.Text(), Point);
+        ASSERT_TRUE(Writer.Stopped()) << "the writer stands at its stopping point";
+        EXPECT_EQ(FolderContents(FFolder.Path()).size(), Before.size() + 1) << "its own file is there while it writes";
+        ASSERT_TRUE(Writer.End());
+
+        EXPECT_EQ(FolderContents(FFolder.Path()), Before);
+    }
+}
+
+// Renaming over a file that another program holds is refused as "access denied"; the user is told
+// it is in use, as when it was opened, and the file of its own is gone.
+TEST_F(ConnectionFileOnDisk, HeldFileIsReportedInUseAndNothingIsLeftBeside)
+{
+    test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
+    test::WriteBytes(Target, "old");
+    test::THeldFile Holder(Target, true);
+    ASSERT_TRUE(Holder.Held());
+    UString Message = FailureOf(FFolder.Text(), u"ab1", u"10.0.0.5");
+    EXPECT_TRUE(Holder.Release());
+    EXPECT_EQ(Message, u"Cannot create file \"" + FFolder.Text() + u"\\AB1 Zelv Cloud.rdp\". " +
+                           TrimSystemText(win32::SystemErrorText(ERROR_SHARING_VIOLATION)));
+    EXPECT_EQ(FolderContents(FFolder.Path()), (std::map<std::string, std::string>{{"AB1 Zelv Cloud.rdp", "old"}}));
+}
+
+// A run ended between taking the deletion mark off its file and renaming it leaves that file
+// under the connection file's name and a suffix: the next writing of that file takes it over.
+TEST_F(ConnectionFileOnDisk, FileAnEndedRunLeftIsGoneAfterTheNextRun)
+{
+    test::WriteBytes(FFolder.Path() / "AB1 Zelv Cloud.rdp", "earlier");
+    test::WriteBytes(FFolder.Path() / "AB1 Zelv Cloud.rdp.partial", "allow desktop composition:i:0\r\nallow fo");
+    test::WriteBytes(FFolder.Path() / "notes.txt", "notes");
+    test::TFixtureScreen Screen;
+    TRDPWriter::WriteRDPFile(FFolder.Text(), u"ab1", u"10.0.0.5");
+    EXPECT_EQ(FolderContents(FFolder.Path()),
+              (std::map<std::string, std::string>{{"AB1 Zelv Cloud.rdp", ReadFixture("connfiles/ab1-gateway.rdp")},
+                                                  {"notes.txt", "notes"}}));
 }
 
 }  // namespace
