@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <fstream>
 #include <iterator>
@@ -226,6 +228,167 @@ TEST_F(AddinInstall, CreatedFolderGetsItsOwnProtectedAccess)
         GTEST_SKIP() << "Wine does not keep a folder's security descriptor; it reports "
                      << DebugUtf8(win32::U(Kept)) << " for the requested " << DebugUtf8(win32::U(Expected));
     EXPECT_EQ(Kept, Expected);
+}
+
+// --- An install folder that is already there ---
+
+// Wine answers a folder's security from its Unix owner and mode bits: another Unix owner is
+// another owner SID, and a folder everyone may write lets Everyone write and delete children. The
+// bench runs as root, so these folders are made with the system's own chown and chmod, which Wine
+// starts as it starts any program.
+std::string UnixPath(const std::filesystem::path& APath)
+{
+    using TUnixName = char*(CDECL*)(const wchar_t*);
+    auto ToUnix = reinterpret_cast<TUnixName>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (!ToUnix)
+        return std::string();
+    char* Name = ToUnix(APath.c_str());
+    if (!Name)
+        return std::string();
+    std::string Text = Name;
+    HeapFree(GetProcessHeap(), 0, Name);
+    return Text;
+}
+
+// Starts a Unix tool on a path. Wine hands back no handle that waits for it: the caller waits for
+// what the tool changes.
+void RunUnixTool(const std::wstring& ATool, const std::wstring& AArguments, const std::filesystem::path& APath)
+{
+    const std::string Unix = UnixPath(APath);
+    ASSERT_FALSE(Unix.empty()) << "only Wine can make these folders";
+    std::wstring Line = L"Z:\\bin\\" + ATool + L" " + AArguments + L" \"" + std::wstring(Unix.begin(), Unix.end()) + L"\"";
+    STARTUPINFOW Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Started{};
+    ASSERT_TRUE(CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &Startup, &Started))
+        << GetLastError();
+    win32::UniqueHandleObj Process(Started.hProcess);
+    win32::UniqueHandleObj Thread(Started.hThread);
+}
+
+// The owner and access list the system reports for the item itself, as the system writes them.
+std::wstring SecurityOf(const std::filesystem::path& APath)
+{
+    win32::UniqueFile Item(CreateFileW(APath.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                       nullptr));
+    if (!Item)
+        return L"(cannot open)";
+    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
+    if (GetSecurityInfo(Item.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, nullptr, nullptr, &RawDescriptor) != ERROR_SUCCESS)
+        return L"(unreadable)";
+    std::unique_ptr<void, decltype(&LocalFree)> Descriptor(RawDescriptor, &LocalFree);
+    wchar_t* Sddl = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(RawDescriptor, SDDL_REVISION_1,
+                                                              OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &Sddl, nullptr))
+        return L"(unreadable)";
+    std::unique_ptr<void, decltype(&LocalFree)> Owned(Sddl, &LocalFree);
+    return Sddl;
+}
+
+// Waits until the system reports what a Unix tool changed.
+bool WaitForSecurity(const std::filesystem::path& APath, const std::function<bool(const std::wstring&)>& AReached)
+{
+    for (DWORD Start = GetTickCount(); GetTickCount() - Start < 10000;) {
+        if (AReached(SecurityOf(APath)))
+            return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+const std::wstring EveryoneWrites = L"(A;OICI;0x1301ff;;;WD)";
+// Wine's SID for an owner other than the user the bench runs as.
+const std::wstring AnotherOwner = L"O:AN";
+
+class ExistingInstallFolder : public AddinInstall {
+protected:
+    std::filesystem::path Folder() const { return FLibrary.parent_path(); }
+    UString RefusedText() const
+    {
+        return u"DLL not installed — the folder \"" + TWinActions::GetDLLInstallPath() +
+               u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+    }
+    // Another Unix owner for the item and everything inside.
+    void GiveToAnotherOwner(const std::filesystem::path& APath)
+    {
+        ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chown", L"-R 65534", APath));
+        ASSERT_TRUE(WaitForSecurity(APath, [](const std::wstring& ASddl) { return ASddl.rfind(AnotherOwner, 0) == 0; }))
+            << DebugUtf8(win32::U(SecurityOf(APath)));
+    }
+};
+
+// The user made the folder and left it open to everyone (chmod 0777), and another account put a
+// file of its own there: that file goes, the folder gets the program's access, and the add-in
+// goes in. The user's own file stays.
+TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsTightenedThenUsed)
+{
+    InstallOld("an outdated build");
+    WriteBytes(Folder() / L"notes.txt", "the user's");
+    WriteBytes(Folder() / L"planted.dll", "MZ another account's library");
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder() / L"planted.dll"));
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chmod", L"0777", Folder()));
+    ASSERT_TRUE(WaitForSecurity(Folder(), [](const std::wstring& ASddl) { return ASddl.find(EveryoneWrites) != std::wstring::npos; }))
+        << DebugUtf8(win32::U(SecurityOf(Folder())));
+    const std::wstring Before = SecurityOf(Folder());
+    const std::wstring OwnerBefore = Before.substr(0, Before.find(L"D:"));
+
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(Error, u"");
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(RequestLog(), DownloadLine);
+    EXPECT_FALSE(std::filesystem::exists(Folder() / L"planted.dll")) << "another account's file removed";
+    EXPECT_EQ(ReadBytes(Folder() / L"notes.txt"), "the user's");
+    const std::wstring After = SecurityOf(Folder());
+    EXPECT_EQ(After.find(L";;;WD)"), std::wstring::npos) << "Everyone may no longer write: " << DebugUtf8(win32::U(After));
+    EXPECT_EQ(After.rfind(OwnerBefore, 0), 0u) << "still the user's";
+}
+
+// A folder another account owns, with a verified library in it, free or held open as a loaded
+// library is: nothing is requested, written or taken as installed.
+TEST_F(ExistingInstallFolder, FolderOfAnotherOwnerIsRefused)
+{
+    for (bool Held : {false, true}) {
+        SCOPED_TRACE(Held ? "library held open" : "library free");
+        Control(u"POST", u"/control/reset");
+        InstallOld(FServed);
+        ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder()));
+        const std::wstring Before = SecurityOf(Folder());
+        std::optional<test::THeldFile> Holder;
+        if (Held) {
+            Holder.emplace(FLibrary, true);
+            ASSERT_TRUE(Holder->Held());
+        }
+
+        UString Error;
+        EXPECT_FALSE(Download(Error));
+        EXPECT_EQ(Error, RefusedText());
+        if (Holder)
+            EXPECT_TRUE(Holder->Release());
+        EXPECT_EQ(RequestLog(), "");
+        EXPECT_EQ(ReadBytes(FLibrary), FServed);
+        EXPECT_FALSE(TemporaryLeft());
+        EXPECT_EQ(SecurityOf(Folder()), Before) << "left as it was";
+        std::error_code Ignored;
+        std::filesystem::remove_all(Folder(), Ignored);
+    }
+}
+
+// The control: the user's own folder, made before and left as Unix makes folders, takes the
+// add-in as it always has, and its access stays as it was.
+TEST_F(ExistingInstallFolder, UsersOwnFolderWorksAsAlways)
+{
+    InstallOld("an outdated build");
+    const std::wstring Before = SecurityOf(Folder());
+    ASSERT_EQ(Before.find(EveryoneWrites), std::wstring::npos) << DebugUtf8(win32::U(Before));
+    ASSERT_EQ(Before.rfind(L"O:S-1-5-21-", 0), 0u) << "the user's: " << DebugUtf8(win32::U(Before));
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(Error, u"");
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(SecurityOf(Folder()), Before);
 }
 
 struct TServedFault {
