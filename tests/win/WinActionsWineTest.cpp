@@ -342,7 +342,8 @@ TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsTightenedThenUsed)
     EXPECT_FALSE(std::filesystem::exists(Folder() / L"planted.dll")) << "another account's file removed";
     EXPECT_EQ(ReadBytes(Folder() / L"notes.txt"), "the user's");
     const std::wstring After = SecurityOf(Folder());
-    EXPECT_EQ(After.find(L";;;WD)"), std::wstring::npos) << "Everyone may no longer write: " << DebugUtf8(win32::U(After));
+    EXPECT_EQ(After.find(EveryoneWrites), std::wstring::npos) << "Everyone may no longer write: " << DebugUtf8(win32::U(After));
+    EXPECT_NE(After.find(L"(A;OICI;0x1200a9;;;WD)"), std::wstring::npos) << "but still reads: " << DebugUtf8(win32::U(After));
     EXPECT_EQ(After.rfind(OwnerBefore, 0), 0u) << "still the user's";
 }
 
