@@ -213,6 +213,22 @@ public:
         FReal.Replace(ASource, ATarget);
     }
     bool Remove(UStringView APath) override { TStopwatch W("write"); return FReal.Remove(APath); }
+    UString UserSid() override { TStopwatch W("write"); return FReal.UserSid(); }
+    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override
+    {
+        TStopwatch W("write");
+        return FReal.ReadFolderSecurity(APath);
+    }
+    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override
+    {
+        TStopwatch W("write");
+        return FReal.ListFolder(APath);
+    }
+    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override
+    {
+        TStopwatch W("write");
+        FReal.SetFolderAccess(APath, AAccess);
+    }
 
 private:
     platform::IInstallFiles& FReal;

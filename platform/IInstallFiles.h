@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +22,50 @@ struct TAccessEntry {
 };
 // Exactly these entries and nothing inherited from the parent folder.
 using TFolderAccess = std::vector<TAccessEntry>;
+
+// Access rights as an entry of a file's or folder's access list carries them.
+namespace fileright {
+constexpr std::uint32_t AddFile = 0x0002;       // on a file: writing its data
+constexpr std::uint32_t AddSubfolder = 0x0004;  // on a file: appending to it
+constexpr std::uint32_t DeleteChild = 0x0040;
+constexpr std::uint32_t Delete = 0x00010000;
+constexpr std::uint32_t WriteAccess = 0x00040000;
+constexpr std::uint32_t WriteOwner = 0x00080000;
+constexpr std::uint32_t GenericAll = 0x10000000;
+constexpr std::uint32_t GenericWrite = 0x40000000;
+// What the Security tab of a folder calls Read & execute, Modify and Full control.
+constexpr std::uint32_t ReadAndExecute = 0x001200A9;
+constexpr std::uint32_t Modify = 0x001301BF;
+constexpr std::uint32_t FullControl = 0x001F01FF;
+}  // namespace fileright
+
+// One entry of an access list, as the system keeps it, with the account as its SID text.
+enum class TEntryKind { Allow, Deny };
+struct TSecurityEntry {
+    TEntryKind Kind = TEntryKind::Allow;
+    std::uint32_t Rights = 0;
+    UString Sid;  // empty when the entry names no account the system could say
+    bool ObjectInherit = false;     // files made inside inherit it
+    bool ContainerInherit = false;  // folders made inside inherit it
+    bool InheritOnly = false;       // it does not apply to the folder itself
+};
+
+// Who owns a folder and who may do what in it, read from the folder itself, never from what a
+// link points to.
+struct TFolderSecurity {
+    bool IsLink = false;  // a reparse point: a link, a junction or a mount point
+    UString OwnerSid;
+    // None: the folder has no access list at all, which lets everyone do everything.
+    std::optional<std::vector<TSecurityEntry>> Entries;
+};
+
+// One thing inside a folder.
+struct TFolderItem {
+    UString Name;
+    bool IsFolder = false;
+    bool IsLink = false;
+    UString OwnerSid;  // empty when the system would not say
+};
 
 // Why an existing file could not be opened for exclusive writing.
 enum class TExclusiveOpen { Opened, SharingViolation, AccessDenied, OtherFailure };
@@ -54,8 +100,19 @@ public:
     virtual std::unique_ptr<IInstallFile> Create(UStringView APath) = 0;
     // Puts ASource in the place of ATarget in one step, replacing it, written through to the disk.
     virtual void Replace(UStringView ASource, UStringView ATarget) = 0;
-    // Best effort; false when the file could not be removed.
+    // Removes a file, a link (never what it points to) or an empty folder. Best effort; false
+    // when it could not be removed.
     virtual bool Remove(UStringView APath) = 0;
+
+    // The SID text of the account the program runs as; empty when the system cannot tell.
+    virtual UString UserSid() = 0;
+    // The folder's owner and access list, read through the folder itself.
+    virtual TFolderSecurity ReadFolderSecurity(UStringView APath) = 0;
+    // What the folder holds, with each item's owner; links are listed, never followed.
+    virtual std::vector<TFolderItem> ListFolder(UStringView APath) = 0;
+    // Gives the existing folder exactly the access of AAccess, nothing inherited from its parent;
+    // what inherits inside follows. A link is changed itself, never what it points to.
+    virtual void SetFolderAccess(UStringView APath, const TFolderAccess& AAccess) = 0;
 };
 
 }  // namespace zelv::platform

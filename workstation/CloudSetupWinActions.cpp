@@ -8,6 +8,7 @@
 #include "core/CloudSetupError.h"
 #include "platform/Platform.h"
 #include "profiles/CloudSetupPlatform.h"
+#include "workstation/CloudSetupFolderSafety.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 
 namespace zelv {
@@ -90,6 +91,80 @@ UString NotReplaceableText(UStringView APath)
 UString CannotReplaceText(UStringView APath)
 {
     return NotInstalled + (u"the file " + Quoted(APath)) + u" cannot be replaced and is not a verified copy of the add-in.";
+}
+
+UString FolderRefusedText(UStringView AFolder)
+{
+    return NotInstalled + (u"the folder " + Quoted(AFolder)) +
+           u" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+}
+
+UString InFolder(UStringView AFolder, UStringView AName)
+{
+    UString Path(AFolder);
+    if (!Path.empty() && Path.back() != u'\\')
+        Path += u'\\';
+    return Path + UString(AName);
+}
+
+void RemoveOrRaise(const UString& APath)
+{
+    if (!platform::InstallFiles().Remove(APath))
+        throw ECloudSetupError(u"Cannot remove \"" + APath + u"\"");
+}
+
+void RemoveTree(const UString& APath, const platform::TFolderItem& AItem)
+{
+    if (AItem.IsFolder && !AItem.IsLink) {
+        for (const platform::TFolderItem& Inside : platform::InstallFiles().ListFolder(APath))
+            RemoveTree(InFolder(APath, Inside.Name), Inside);
+    }
+    RemoveOrRaise(APath);
+}
+
+// Finds, and with ARemove removes, everything inside AFolder that another account owns: its owner
+// may change it whatever the folder's access says. Links are not followed. True when something
+// was found; a removal that fails raises.
+bool FindOthersItems(const UString& AFolder, UStringView AUserSid, bool ARemove)
+{
+    bool Found = false;
+    for (const platform::TFolderItem& Item : platform::InstallFiles().ListFolder(AFolder)) {
+        const UString Path = InFolder(AFolder, Item.Name);
+        if (!IsTrustedAccount(Item.OwnerSid, AUserSid)) {
+            Found = true;
+            if (!ARemove)
+                return true;
+            RemoveTree(Path, Item);
+        } else if (Item.IsFolder && !Item.IsLink) {
+            Found = FindOthersItems(Path, AUserSid, ARemove) || Found;
+            if (Found && !ARemove)
+                return true;
+        }
+    }
+    return Found;
+}
+
+// Whether the existing install folder is one that only this user and the system can change,
+// after taking back a folder the user owns: what others own inside is removed first (while the
+// folder still lets the user do so), then the folder gets the program's own access. A folder that
+// cannot be read, or made safe, is not used.
+bool MakeInstallFolderSafe(const UString& AFolder, const platform::TFolderAccess& AOwnAccess)
+{
+    platform::IInstallFiles& Files = platform::InstallFiles();
+    try {
+        const UString UserSid = Files.UserSid();
+        const TFolderVerdict Verdict = JudgeFolder(Files.ReadFolderSecurity(AFolder), UserSid);
+        if (Verdict != TFolderVerdict::UnsafeOwnedByUser)
+            return Verdict == TFolderVerdict::Safe;
+        FindOthersItems(AFolder, UserSid, true);
+        Files.SetFolderAccess(AFolder, AOwnAccess);
+        // Judged again: something another account put there meanwhile is not removed now, as the
+        // user may no longer remove it, and the folder is not used.
+        return JudgeFolder(Files.ReadFolderSecurity(AFolder), UserSid) == TFolderVerdict::Safe &&
+               !FindOthersItems(AFolder, UserSid, false);
+    } catch (const ECloudSetupError&) {
+        return false;
+    }
 }
 
 // Whether the file at APath holds the expected library, read as a loaded library lets it be read.
@@ -283,9 +358,16 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
         return false;
     }
     platform::IInstallFiles& Files = platform::InstallFiles();
-    // ProgramData lets every user add files to its folders: ours gets access of its own.
+    // ProgramData lets every user add files to its folders: ours gets access of its own. The
+    // user's remote-desktop client will load what lies in it, so a folder that is already there
+    // is used only when no other account can change it, and so is one another user made just
+    // before this one would have.
     if (!Files.DirectoryExists(Folder))
         Files.CreateDirectories(Folder, InstallFolderAccess());
+    if (!MakeInstallFolderSafe(Folder, InstallFolderAccess())) {
+        AError = FolderRefusedText(Folder);
+        return false;
+    }
 
     const bool Is64Bit = IsNative64Bit();
     const UString FileName = GetDLLFileName();

@@ -39,7 +39,9 @@ public:
     // Downloads, verifies and installs the library. True with an empty AError when it was
     // installed, true with a notice in AError when an installed copy that matches the expected
     // digest is in use and stays, false with the reason in AError otherwise: true always means a
-    // verified library is at the path. A failure to create the install folder is raised.
+    // verified library is at the path. An install folder another account can change is not used
+    // (false): one the user owns first gets the program's own access. A failure to create the
+    // install folder is raised.
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError);
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits);
 

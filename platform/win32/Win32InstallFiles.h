@@ -14,6 +14,10 @@ public:
     std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override;
     void Replace(UStringView ASource, UStringView ATarget) override;
     bool Remove(UStringView APath) override;
+    UString UserSid() override;
+    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override;
+    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override;
+    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override;
 };
 
 // The folder access as the system's security descriptor language writes it ("D:P(A;OICI;FA;;;SY)...").

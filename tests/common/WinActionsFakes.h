@@ -56,6 +56,19 @@ public:
     std::map<UString, platform::TFolderAccess> FolderAccess;  // the access each created folder was given
     std::vector<UString> Reads;
 
+    // Folder security: the user, and each folder's owner and entries. A folder without an entry
+    // here is the user's, with the program's own access.
+    UString User = u"S-1-5-21-1004336348-1177238915-682003330-1001";
+    std::map<UString, platform::TFolderSecurity> Security;
+    std::map<UString, UString> Owners;            // items another account owns, by path
+    std::set<UString> NotRemovable;                // Remove fails for these
+    std::optional<UString> FailSetFolderAccess;
+    std::optional<UString> FailReadFolderSecurity;
+    std::vector<UString> AccessSet;                // folders given access by SetFolderAccess
+    std::vector<UString> Removed;
+    std::vector<std::string> Calls;                // "remove <path>", "access <path>", in order
+    std::function<void()> OnSetFolderAccess;       // runs right after the access was set
+
     bool DirectoryExists(UStringView APath) override { return Directories.count(UString(APath)) != 0; }
     void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override
     {
@@ -98,7 +111,76 @@ public:
         Files[UString(ATarget)] = Source->second;
         Files.erase(Source);
     }
-    bool Remove(UStringView APath) override { return Files.erase(UString(APath)) != 0; }
+    bool Remove(UStringView APath) override
+    {
+        const UString Path(APath);
+        if (NotRemovable.count(Path))
+            return false;
+        Calls.push_back("remove " + DebugUtf8(Path));
+        if (Files.erase(Path) == 0 && Directories.erase(Path + u"\\") == 0 && Directories.erase(Path) == 0)
+            return false;
+        Removed.push_back(Path);
+        Owners.erase(Path);
+        return true;
+    }
+    UString UserSid() override { return User; }
+    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override
+    {
+        if (FailReadFolderSecurity)
+            throw ECloudSetupError(*FailReadFolderSecurity);
+        auto Found = Security.find(UString(APath));
+        if (Found != Security.end())
+            return Found->second;
+        return OwnAccess(User);
+    }
+    // What lies directly inside APath (given with or without its closing backslash).
+    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override
+    {
+        UString Folder(APath);
+        if (Folder.back() != u'\\')
+            Folder += u'\\';
+        std::vector<platform::TFolderItem> Items;
+        auto Add = [&](const UString& APathInside, bool AIsFolder) {
+            if (APathInside.rfind(Folder, 0) != 0)
+                return;
+            UString Name = APathInside.substr(Folder.size());
+            if (AIsFolder && !Name.empty() && Name.back() == u'\\')
+                Name.pop_back();
+            if (Name.empty() || Name.find(u'\\') != UString::npos)
+                return;
+            const UString Path = Folder + Name;
+            auto Owner = Owners.find(Path);
+            Items.push_back({Name, AIsFolder, false, Owner == Owners.end() ? User : Owner->second});
+        };
+        for (const auto& [Path, Bytes] : Files)
+            Add(Path, false);
+        for (const UString& Path : Directories)
+            Add(Path, true);
+        return Items;
+    }
+    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override
+    {
+        if (FailSetFolderAccess)
+            throw ECloudSetupError(*FailSetFolderAccess);
+        Calls.push_back("access " + DebugUtf8(UString(APath)));
+        AccessSet.emplace_back(APath);
+        FolderAccess[UString(APath)] = AAccess;
+        Security[UString(APath)] = OwnAccess(ReadFolderSecurity(APath).OwnerSid);
+        if (OnSetFolderAccess)
+            OnSetFolderAccess();
+    }
+
+    // The program's own access to a folder, as the system reports it.
+    platform::TFolderSecurity OwnAccess(const UString& AOwner) const
+    {
+        using platform::TEntryKind;
+        namespace right = platform::fileright;
+        return {false, AOwner,
+                std::vector<platform::TSecurityEntry>{{TEntryKind::Allow, right::FullControl, u"S-1-5-18", true, true, false},
+                                                      {TEntryKind::Allow, right::FullControl, u"S-1-5-32-544", true, true, false},
+                                                      {TEntryKind::Allow, right::Modify, User, true, true, false},
+                                                      {TEntryKind::Allow, right::ReadAndExecute, u"S-1-5-32-545", true, true, false}}};
+    }
 
 private:
     class TFile : public platform::IInstallFile {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
-
 #include <fstream>
 #include <iterator>
 
@@ -275,6 +275,194 @@ TEST_F(WinActions, FolderThatCannotBeCreatedIsRaised)
         EXPECT_EQ(E.Message(), *FFiles.FailCreateDirectories);
     }
     EXPECT_EQ(Error, u"");
+    EXPECT_TRUE(FHttp.Requests.empty());
+}
+
+// --- An install folder that is already there ---
+
+const UString OtherUser = u"S-1-5-21-1004336348-1177238915-682003330-1002";
+const UString FolderRefused = u"DLL not installed — the folder \"" + Folder +
+                              u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+
+platform::TFolderSecurity EveryoneMayWrite(const UString& AOwner)
+{
+    return {false, AOwner,
+            std::vector<platform::TSecurityEntry>{
+                {platform::TEntryKind::Allow, platform::fileright::FullControl, u"S-1-5-18", true, true, false},
+                {platform::TEntryKind::Allow, platform::fileright::FullControl, AOwner, true, true, false},
+                {platform::TEntryKind::Allow, 0x001301FF, u"S-1-1-0", true, true, false}}};
+}
+
+// The folder, a verified library in it (in use or not) and a file of the user's own; whose folder
+// it is decides. A refused folder gets nothing written, nothing removed, no request.
+struct TExistingFolderCase {
+    const char* Name;
+    bool OwnedByUser;
+    bool OpenToOthers;
+    bool LibraryInUse;
+    bool Installed;
+    UString Error;
+    bool AccessSet;
+    bool Requested;
+};
+
+class ExistingFolder : public WinActions, public testing::WithParamInterface<TExistingFolderCase> {};
+
+TEST_P(ExistingFolder, UsedOnlyWhenNoOtherAccountCanChangeIt)
+{
+    const TExistingFolderCase& C = GetParam();
+    const UString Owner = C.OwnedByUser ? FFiles.User : OtherUser;
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = FHttp.Response.Body;
+    FFiles.Files[Folder + u"notes.txt"] = "the user's";
+    if (C.LibraryInUse)
+        FFiles.InUse.insert(Library64);
+    FFiles.Security[Folder] = C.OpenToOthers ? EveryoneMayWrite(Owner) : FFiles.OwnAccess(Owner);
+    FHttp.Response.Body = StandinAddin("zelvcloud64.dll");
+
+    TSetupSteps Steps = DefaultSetupSteps();
+    Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
+    bool UdpCalled = false;
+    Steps.DisableUDP = [&] { return UdpCalled = true; };
+    std::vector<UString> Log;
+    RunSetup(Steps, {}, {}, [&](const UString& ALine) { Log.push_back(ALine); });
+
+    ASSERT_EQ(Log.size(), 6u);
+    if (C.Installed) {
+        EXPECT_EQ(Log[1], u"DLL: " + Library64 + (C.Error.empty() ? UString() : u"\r\nNote: " + C.Error));
+        EXPECT_EQ(Log[3], u"Registry configured");
+    } else {
+        EXPECT_EQ(Log[1], u"ERROR: " + C.Error);
+        EXPECT_EQ(Log[3], u"Note: Registry configuration skipped — no verified add-in library at " + Library64);
+    }
+    EXPECT_TRUE(UdpCalled);
+    const auto Key = FRegistry.Keys.find({TRegistryHive::CurrentUser, TWinActions::AddinKeyPath});
+    EXPECT_EQ(Key != FRegistry.Keys.end() && Key->second.count(u"Name"), C.Installed);
+    EXPECT_EQ(FFiles.AccessSet, C.AccessSet ? std::vector<UString>{Folder} : std::vector<UString>{});
+    if (C.AccessSet)
+        EXPECT_EQ(FFiles.FolderAccess.at(Folder), TWinActions::InstallFolderAccess());
+    EXPECT_EQ(FHttp.Requests.size(), C.Requested ? 1u : 0u);
+    EXPECT_TRUE(FFiles.Removed.empty()) << "nothing of another account's was inside";
+    EXPECT_EQ(FFiles.Files.size(), 2u) << "the library and the user's file, no temporary file";
+    EXPECT_TRUE(FFiles.Created.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ExistingFolder,
+    testing::Values(
+        TExistingFolderCase{"UsersOwnSafeFolderAsAlways", true, false, false, true, u"", false, true},
+        TExistingFolderCase{"UsersOwnOpenFolderTightenedThenUsed", true, true, false, true, u"", true, true},
+        TExistingFolderCase{"AnotherUsersFolderRefused", false, false, false, false, FolderRefused, false, false},
+        TExistingFolderCase{"AnotherUsersOpenFolderRefused", false, true, false, false, FolderRefused, false, false},
+        // The in-use path: a verified library counts only in a folder no other account can change.
+        TExistingFolderCase{"VerifiedInUseInUsersSafeFolder", true, false, true, true, InUseText, false, false},
+        TExistingFolderCase{"VerifiedInUseInUsersOpenFolderAfterTightening", true, true, true, true, InUseText, true, false},
+        TExistingFolderCase{"VerifiedInUseInAnotherUsersFolderRefused", false, false, true, false, FolderRefused, false, false}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
+// Administrators own it but let everyone write: not the user's to take back.
+TEST_F(WinActions, OpenFolderOwnedByAdministratorsIsRefused)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Security[Folder] = EveryoneMayWrite(u"S-1-5-32-544");
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, FolderRefused);
+    EXPECT_TRUE(FFiles.AccessSet.empty());
+    EXPECT_TRUE(FHttp.Requests.empty());
+    EXPECT_TRUE(FFiles.Files.empty());
+}
+
+// Another account's files and folders inside the user's open folder: each keeps its owner's power
+// to change it, so all of it goes before the folder gets the program's access; the user's own
+// things stay, searched into their folders too.
+TEST_F(WinActions, OthersItemsRemovedBeforeTheFolderIsTightened)
+{
+    FFiles.Directories = {Folder, Folder + u"theirs\\", Folder + u"theirs\\deeper\\", Folder + u"mine\\"};
+    FFiles.Files = {{Library64, "planted"},
+                    {Folder + u"zelvcloud64.dll.download", "planted"},
+                    {Folder + u"theirs\\deeper\\x.dll", "planted"},
+                    {Folder + u"mine\\their.dll", "planted"},
+                    {Folder + u"mine\\kept.txt", "the user's"}};
+    for (const UString& Path : {Library64, Folder + u"zelvcloud64.dll.download", Folder + u"theirs",
+                                Folder + u"mine\\their.dll"})
+        FFiles.Owners[Path] = OtherUser;
+    FFiles.Security[Folder] = EveryoneMayWrite(FFiles.User);
+
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    std::vector<std::string> BeforeAccess;
+    for (const std::string& Call : FFiles.Calls) {
+        if (Call.rfind("access ", 0) == 0)
+            break;
+        BeforeAccess.push_back(Call);
+    }
+    std::sort(BeforeAccess.begin(), BeforeAccess.end());
+    std::vector<std::string> Expected;
+    for (const UString& Path : {Library64, Folder + u"zelvcloud64.dll.download", Folder + u"theirs\\deeper\\x.dll",
+                                Folder + u"theirs\\deeper", Folder + u"theirs", Folder + u"mine\\their.dll"})
+        Expected.push_back("remove " + DebugUtf8(Path));
+    std::sort(Expected.begin(), Expected.end());
+    EXPECT_EQ(BeforeAccess, Expected);
+    EXPECT_EQ(FFiles.AccessSet, std::vector<UString>{Folder});
+    EXPECT_EQ(FFiles.Files.at(Folder + u"mine\\kept.txt"), "the user's");
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+}
+
+// Taking the folder back fails, or leaves it open, or another account puts something in it
+// meanwhile: the folder is refused, and nothing is requested or written.
+TEST_F(WinActions, FolderThatCannotBeTakenBackIsRefused)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(test::TFakeInstallFiles&)> Arrange;
+    };
+    const TCase Cases[] = {
+        {"another account's file cannot be removed",
+         [](test::TFakeInstallFiles& AFiles) {
+             AFiles.Files[Folder + u"x.dll"] = "planted";
+             AFiles.Owners[Folder + u"x.dll"] = OtherUser;
+             AFiles.NotRemovable.insert(Folder + u"x.dll");
+         }},
+        {"the access cannot be set",
+         [](test::TFakeInstallFiles& AFiles) { AFiles.FailSetFolderAccess = u"Cannot change the access of folder"; }},
+        {"the access set does not hold",
+         [](test::TFakeInstallFiles& AFiles) {
+             AFiles.OnSetFolderAccess = [&AFiles] { AFiles.Security[Folder] = EveryoneMayWrite(AFiles.User); };
+         }},
+        {"another account adds a file meanwhile",
+         [](test::TFakeInstallFiles& AFiles) {
+             AFiles.OnSetFolderAccess = [&AFiles] {
+                 AFiles.Files[Folder + u"late.dll"] = "planted";
+                 AFiles.Owners[Folder + u"late.dll"] = OtherUser;
+             };
+         }},
+        {"the access cannot be read",
+         [](test::TFakeInstallFiles& AFiles) { AFiles.FailReadFolderSecurity = u"Cannot read the access of folder"; }},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        test::TFakeInstallFiles Files;
+        FScope->InstallFiles = &Files;
+        Files.Directories.insert(Folder);
+        Files.Security[Folder] = EveryoneMayWrite(Files.User);
+        C.Arrange(Files);
+        UString Error;
+        EXPECT_FALSE(Download(Error));
+        EXPECT_EQ(Error, FolderRefused);
+        EXPECT_TRUE(FHttp.Requests.empty());
+        EXPECT_FALSE(Files.FileExists(Library64));
+        EXPECT_FALSE(Files.FileExists(TWinActions::TemporaryPath(Library64)));
+    }
+}
+
+// A folder another user made between the check and the creation is judged as any other.
+TEST_F(WinActions, FolderMadeByAnotherUserJustBeforeIsRefused)
+{
+    FFiles.Security[Folder] = FFiles.OwnAccess(OtherUser);
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, FolderRefused);
     EXPECT_TRUE(FHttp.Requests.empty());
 }
 

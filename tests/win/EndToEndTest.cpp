@@ -25,6 +25,7 @@
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 #include "win/FileHolder.h"
+#include "win/FolderSecurity.h"
 
 using namespace zelv;
 using namespace zelv::test;
@@ -534,6 +535,51 @@ TEST_F(EndToEnd, PlantedLibraryHeldOpenIsNeitherUsedNorRegistered)
     }
     Holder.Release();
     EXPECT_EQ(ReadBytes(AddinPath()), "MZ another user's library") << "left as it was";
+    HKEY Key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str(), 0, KEY_READ, &Key) == ERROR_SUCCESS) {
+        EXPECT_NE(RegQueryValueExW(Key, L"Name", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << "not registered";
+        RegCloseKey(Key);
+    }
+}
+
+// Another account owns the install folder (another Unix owner on the bench) and may change what
+// it holds, a verified library among it: nothing is requested or written there, nothing is
+// registered, and the UDP step still runs.
+TEST_F(EndToEnd, InstallFolderOfAnotherAccountIsRefusedAndNothingRegistered)
+{
+    const fs::path Folder = AddinPath().parent_path();
+    fs::create_directories(Folder);
+    const std::string Served = ReadBytes(fs::path(ZELV_TEST_ADDIN_DIR) / "zelvcloud64.dll");
+    ASSERT_FALSE(Served.empty());
+    std::ofstream(AddinPath(), std::ios::binary) << Served;
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chown", L"-R 65534", Folder));
+    ASSERT_TRUE(WaitForSecurity(Folder, [](const std::wstring& ASddl) { return ASddl.rfind(AnotherOwner, 0) == 0; }))
+        << Utf8(SecurityOf(Folder));
+    {
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        const std::vector<std::wstring> Log = FinishedLog(Program);
+        ASSERT_EQ(Log.size(), 10u) << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(std::vector<std::wstring>(Log.begin() + 4, Log.end()),
+                  (std::vector<std::wstring>{
+                      L"Downloading zelvcloud DLL...",
+                      L"ERROR: DLL not installed — the folder \"" + Folder.wstring() +
+                          L"\\\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.",
+                      L"Configuring registry...",
+                      L"Note: Registry configuration skipped — no verified add-in library at " + AddinPath().wstring(),
+                      L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))
+            << Utf8(Program.Text(TCtl::memoStatus));
+        EXPECT_EQ(Program.Text(TCtl::FLblSetupResult), L"Completed with errors — see details below");
+        Program.Screenshot(L"e2e-run-install-folder-of-another-account");
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
+    }
+    EXPECT_EQ(Send(u"GET", UString(consts::AddinDownloadBase) + u"/control/log").Body, "") << "nothing requested";
+    EXPECT_EQ(ReadBytes(AddinPath()), Served) << "left as it was";
+    EXPECT_FALSE(fs::exists(AddinPath().wstring() + L".download"));
     HKEY Key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str(), 0, KEY_READ, &Key) == ERROR_SUCCESS) {
         EXPECT_NE(RegQueryValueExW(Key, L"Name", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS) << "not registered";

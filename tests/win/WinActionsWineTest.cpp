@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <memory>
 #include <fstream>
 #include <iterator>
@@ -21,6 +23,7 @@
 #include "workstation/CloudSetupWinActions.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 #include "win/FileHolder.h"
+#include "win/FolderSecurity.h"
 
 using namespace zelv;
 
@@ -226,6 +229,104 @@ TEST_F(AddinInstall, CreatedFolderGetsItsOwnProtectedAccess)
         GTEST_SKIP() << "Wine does not keep a folder's security descriptor; it reports "
                      << DebugUtf8(win32::U(Kept)) << " for the requested " << DebugUtf8(win32::U(Expected));
     EXPECT_EQ(Kept, Expected);
+}
+
+// --- An install folder that is already there ---
+
+using test::AnotherOwner;
+using test::EveryoneWrites;
+using test::RunUnixTool;
+using test::SecurityOf;
+using test::WaitForSecurity;
+
+class ExistingInstallFolder : public AddinInstall {
+protected:
+    std::filesystem::path Folder() const { return FLibrary.parent_path(); }
+    UString RefusedText() const
+    {
+        return u"DLL not installed — the folder \"" + TWinActions::GetDLLInstallPath() +
+               u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+    }
+    // Another Unix owner for the item and everything inside.
+    void GiveToAnotherOwner(const std::filesystem::path& APath)
+    {
+        ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chown", L"-R 65534", APath));
+        ASSERT_TRUE(WaitForSecurity(APath, [](const std::wstring& ASddl) { return ASddl.rfind(AnotherOwner, 0) == 0; }))
+            << DebugUtf8(win32::U(SecurityOf(APath)));
+    }
+};
+
+// The user made the folder and left it open to everyone (chmod 0777), and another account put a
+// file of its own there: that file goes, the folder gets the program's access, and the add-in
+// goes in. The user's own file stays.
+TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsTightenedThenUsed)
+{
+    InstallOld("an outdated build");
+    WriteBytes(Folder() / L"notes.txt", "the user's");
+    WriteBytes(Folder() / L"planted.dll", "MZ another account's library");
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder() / L"planted.dll"));
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chmod", L"0777", Folder()));
+    ASSERT_TRUE(WaitForSecurity(Folder(), [](const std::wstring& ASddl) { return ASddl.find(EveryoneWrites) != std::wstring::npos; }))
+        << DebugUtf8(win32::U(SecurityOf(Folder())));
+    const std::wstring Before = SecurityOf(Folder());
+    const std::wstring OwnerBefore = Before.substr(0, Before.find(L"D:"));
+
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(Error, u"");
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(RequestLog(), DownloadLine);
+    EXPECT_FALSE(std::filesystem::exists(Folder() / L"planted.dll")) << "another account's file removed";
+    EXPECT_EQ(ReadBytes(Folder() / L"notes.txt"), "the user's");
+    const std::wstring After = SecurityOf(Folder());
+    EXPECT_EQ(After.find(EveryoneWrites), std::wstring::npos) << "Everyone may no longer write: " << DebugUtf8(win32::U(After));
+    EXPECT_NE(After.find(L"(A;OICI;0x1200a9;;;WD)"), std::wstring::npos) << "but still reads: " << DebugUtf8(win32::U(After));
+    EXPECT_EQ(After.rfind(OwnerBefore, 0), 0u) << "still the user's";
+}
+
+// A folder another account owns, with a verified library in it, free or held open as a loaded
+// library is: nothing is requested, written or taken as installed.
+TEST_F(ExistingInstallFolder, FolderOfAnotherOwnerIsRefused)
+{
+    for (bool Held : {false, true}) {
+        SCOPED_TRACE(Held ? "library held open" : "library free");
+        Control(u"POST", u"/control/reset");
+        InstallOld(FServed);
+        ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder()));
+        const std::wstring Before = SecurityOf(Folder());
+        std::optional<test::THeldFile> Holder;
+        if (Held) {
+            Holder.emplace(FLibrary, true);
+            ASSERT_TRUE(Holder->Held());
+        }
+
+        UString Error;
+        EXPECT_FALSE(Download(Error));
+        EXPECT_EQ(Error, RefusedText());
+        if (Holder)
+            EXPECT_TRUE(Holder->Release());
+        EXPECT_EQ(RequestLog(), "");
+        EXPECT_EQ(ReadBytes(FLibrary), FServed);
+        EXPECT_FALSE(TemporaryLeft());
+        EXPECT_EQ(SecurityOf(Folder()), Before) << "left as it was";
+        std::error_code Ignored;
+        std::filesystem::remove_all(Folder(), Ignored);
+    }
+}
+
+// The control: the user's own folder, made before and left as Unix makes folders, takes the
+// add-in as it always has, and its access stays as it was.
+TEST_F(ExistingInstallFolder, UsersOwnFolderWorksAsAlways)
+{
+    InstallOld("an outdated build");
+    const std::wstring Before = SecurityOf(Folder());
+    ASSERT_EQ(Before.find(EveryoneWrites), std::wstring::npos) << DebugUtf8(win32::U(Before));
+    ASSERT_EQ(Before.rfind(L"O:S-1-5-21-", 0), 0u) << "the user's: " << DebugUtf8(win32::U(Before));
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(Error, u"");
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(SecurityOf(Folder()), Before);
 }
 
 struct TServedFault {
