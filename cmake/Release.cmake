@@ -29,6 +29,14 @@ if(ZELV_RELEASE)
   "ZELV_SIGNIN_UNTRUSTED_PORT": "@ZELV_SIGNIN_UNTRUSTED_PORT@"
 }
 ]])
+    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user and job count) is
+    # the same bytes, and the release's detached signature attached to it gives the signed exe.
+    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR}/release)
+    set_tests_properties(release.reproducible PROPERTIES TIMEOUT 1800)
+    # The bill of materials, checked by the CycloneDX project's own validator (scripts/bootstrap
+    # installs it into tests/release/node_modules).
+    add_test(NAME release.bill COMMAND node ${CMAKE_SOURCE_DIR}/tests/release/check-bill.mjs
+        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup>)
 endif()
 
 add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing

@@ -18,6 +18,12 @@ if(ZELV_RELEASE)
     set(ZELV_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
     set(_zelv_map ${CMAKE_CURRENT_BINARY_DIR}/ZelvCloudSetup.map)
     target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${_zelv_map})
+    # The build record names the commit: a new commit or checkout links again and writes it anew.
+    execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} rev-parse --path-format=absolute --git-path logs/HEAD
+        OUTPUT_VARIABLE _zelv_head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(EXISTS "${_zelv_head_log}")
+        set_property(TARGET ZelvCloudSetup APPEND PROPERTY LINK_DEPENDS ${_zelv_head_log})
+    endif()
     # The programs that made the exe, for the build record's package versions.
     find_program(ZELV_OSSLSIGNCODE osslsigncode REQUIRED)
     set(_zelv_tools ${CMAKE_C_COMPILER} ${CMAKE_CXX_COMPILER} ${CMAKE_RC_COMPILER} ${RSVG_CONVERT}
@@ -25,18 +31,22 @@ if(ZELV_RELEASE)
     foreach(_zelv_part cc1plus as ld)
         execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-prog-name=${_zelv_part}
             OUTPUT_VARIABLE _zelv_prog OUTPUT_STRIP_TRAILING_WHITESPACE)
-        if(NOT IS_ABSOLUTE "${_zelv_prog}")
-            find_program(_zelv_prog_${_zelv_part} ${_zelv_prog} NO_CACHE REQUIRED)
-            set(_zelv_prog ${_zelv_prog_${_zelv_part}})
-        endif()
         list(APPEND _zelv_tools ${_zelv_prog})
     endforeach()
-    list(TRANSFORM _zelv_tools PREPEND --tool=)
+    set(_zelv_tool_args)
+    foreach(_zelv_tool IN LISTS _zelv_tools)
+        if(NOT IS_ABSOLUTE "${_zelv_tool}")
+            find_program(_zelv_found NAMES ${_zelv_tool} NO_CACHE REQUIRED)
+            set(_zelv_tool ${_zelv_found})
+            unset(_zelv_found)
+        endif()
+        list(APPEND _zelv_tool_args --tool=${_zelv_tool})
+    endforeach()
     add_custom_command(TARGET ZelvCloudSetup POST_BUILD
         COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/release-folder ${ZELV_RELEASE_DIR} $<TARGET_FILE:ZelvCloudSetup>
                 "${ZELV_SIGN_CERT}" "${ZELV_SIGN_KEY}" "${ZELV_SIGN_TIMESTAMP_URL}"
                 --map ${_zelv_map} --build ${CMAKE_BINARY_DIR} --source ${CMAKE_SOURCE_DIR}
-                --deployment ${CMAKE_BINARY_DIR}/deployment.json --version ${PROJECT_VERSION} ${_zelv_tools}
+                --deployment ${CMAKE_BINARY_DIR}/deployment.json --version ${PROJECT_VERSION} ${_zelv_tool_args}
         COMMENT "Release folder: ${ZELV_RELEASE_DIR}"
         VERBATIM)
 elseif(ZELV_SIGN_CERT)
