@@ -10,8 +10,7 @@ function(zelv_delay_load TARGET)
     foreach(_lib IN LISTS ARGN)
         set(_import ${CMAKE_FIND_ROOT_PATH}/lib/lib${_lib}.a)
         set(_delayed ${_dir}/lib${_lib}.a)
-        if(NOT EXISTS ${_delayed} OR ${_import} IS_NEWER_THAN ${_delayed}
-           OR ${CMAKE_CURRENT_FUNCTION_LIST_FILE} IS_NEWER_THAN ${_delayed})
+        if(NOT EXISTS ${_delayed} OR ${_import} IS_NEWER_THAN ${_delayed})
             execute_process(COMMAND ${ZELV_MINGW_PREFIX}-nm -g --defined-only ${_import}
                 OUTPUT_VARIABLE _symbols RESULT_VARIABLE _rc)
             if(NOT _rc EQUAL 0)
@@ -22,12 +21,7 @@ function(zelv_delay_load TARGET)
             list(REMOVE_DUPLICATES _functions)
             list(JOIN _functions "\n" _exports)
             file(WRITE ${_dir}/${_lib}.def "LIBRARY ${_lib}.dll\nEXPORTS\n${_exports}\n")
-            # dlltool names the library's members after its own output path unless told otherwise,
-            # and the linker orders the import sections by those names: another build folder would
-            # give the exe another import table.
             execute_process(COMMAND ${ZELV_MINGW_PREFIX}-dlltool -d ${_dir}/${_lib}.def -D ${_lib}.dll -y ${_delayed}
-                        --temp-prefix lib${_lib}_
-                WORKING_DIRECTORY ${_dir}
                 RESULT_VARIABLE _rc ERROR_VARIABLE _err)
             if(NOT _rc EQUAL 0)
                 message(FATAL_ERROR "Cannot make the delay-load library of ${_lib}: ${_err}")
