@@ -29,5 +29,10 @@ function(zelv_delay_load TARGET)
         endif()
         set_property(TARGET ${TARGET} APPEND PROPERTY LINK_DEPENDS ${_delayed})
     endforeach()
-    target_link_directories(${TARGET} BEFORE PRIVATE ${_dir})
+    # Named relative to the build folder, where Ninja runs the link: the linker orders the import
+    # tables' pieces by the path of the library they come from, so an absolute path would put
+    # these before or after the toolchain's /usr/... libraries depending on where the build folder
+    # lies, and the exe would differ from one folder to the next.
+    file(RELATIVE_PATH _relative ${CMAKE_BINARY_DIR} ${_dir})
+    target_link_options(${TARGET} BEFORE PRIVATE -L${_relative})
 endfunction()

@@ -8,24 +8,35 @@ endif()
 if(CMAKE_BUILD_TYPE STREQUAL "Release")
     target_link_options(ZelvCloudSetup PRIVATE -s)
 endif()
+# The link time in the PE header (and the checksum over it) would make every build differ.
+target_link_options(ZelvCloudSetup PRIVATE -Wl,--no-insert-timestamp)
 
 add_test(NAME release.imports COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-imports $<TARGET_FILE:ZelvCloudSetup>)
 
-# Code signing: unsigned executables are what antivirus products and SmartScreen flag first.
-# Given a certificate and its key (cache values or the environment), the exe is signed with
-# osslsigncode right after linking; a timestamp server is optional.
-set(ZELV_SIGN_CERT "$ENV{ZELV_SIGN_CERT}" CACHE FILEPATH "Code-signing certificate (PEM or DER); empty: no signing")
-set(ZELV_SIGN_KEY "$ENV{ZELV_SIGN_KEY}" CACHE FILEPATH "Private key of the code-signing certificate")
-set(ZELV_SIGN_TIMESTAMP_URL "$ENV{ZELV_SIGN_TIMESTAMP_URL}" CACHE STRING "RFC 3161 timestamp server; empty: no timestamp")
-if(ZELV_SIGN_CERT)
-    if(NOT ZELV_SIGN_KEY)
-        message(FATAL_ERROR "ZELV_SIGN_CERT is set but ZELV_SIGN_KEY is not")
-    endif()
-    add_custom_command(TARGET ZelvCloudSetup POST_BUILD
-        COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/sign-exe $<TARGET_FILE:ZelvCloudSetup>
-                ${ZELV_SIGN_CERT} ${ZELV_SIGN_KEY} "${ZELV_SIGN_TIMESTAMP_URL}"
-        COMMENT "Signing ZelvCloudSetup.exe"
-        VERBATIM)
+if(ZELV_RELEASE)
+    # Every value compiled in, as the -D options that give the same exe again (scripts/verify-release).
+    file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/deployment.json @ONLY CONTENT [[{
+  "ZELV_SERVICE_BASE_URL": "@ZELV_SERVICE_BASE_URL@",
+  "ZELV_CLOUD_DOMAIN": "@ZELV_CLOUD_DOMAIN@",
+  "ZELV_DEFAULT_GATEWAY_HOST": "@ZELV_DEFAULT_GATEWAY_HOST@",
+  "ZELV_ALTERNATE_GATEWAY_HOST": "@ZELV_ALTERNATE_GATEWAY_HOST@",
+  "ZELV_INHOUSE_SERVER_HOST": "@ZELV_INHOUSE_SERVER_HOST@",
+  "ZELV_ADDIN_DOWNLOAD_BASE": "@ZELV_ADDIN_DOWNLOAD_BASE@",
+  "ZELV_ADDIN_SHA256_X64": "@ZELV_ADDIN_EFFECTIVE_SHA256_X64@",
+  "ZELV_ADDIN_SHA256_X86": "@ZELV_ADDIN_EFFECTIVE_SHA256_X86@",
+  "ZELV_ADDIN_MAX_BYTES": "@ZELV_ADDIN_MAX_BYTES@",
+  "ZELV_SIGNIN_PORT": "@ZELV_SIGNIN_PORT@",
+  "ZELV_SIGNIN_UNTRUSTED_PORT": "@ZELV_SIGNIN_UNTRUSTED_PORT@"
+}
+]])
+    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user and job count) is
+    # the same bytes, and the release's detached signature attached to it gives the signed exe.
+    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR}/release)
+    set_tests_properties(release.reproducible PROPERTIES TIMEOUT 1800)
+    # The bill of materials, checked by the CycloneDX project's own validator (scripts/bootstrap
+    # installs it into tests/release/node_modules).
+    add_test(NAME release.bill COMMAND node ${CMAKE_SOURCE_DIR}/tests/release/check-bill.mjs
+        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup>)
 endif()
 
 add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing
