@@ -8,19 +8,8 @@ endif()
 if(CMAKE_BUILD_TYPE STREQUAL "Release")
     target_link_options(ZelvCloudSetup PRIVATE -s)
 endif()
-# The exe is stripped; the link map keeps where each routine landed, for the checks below.
-set(ZELV_LINK_MAP ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
-target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${ZELV_LINK_MAP})
 
 add_test(NAME release.imports COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-imports $<TARGET_FILE:ZelvCloudSetup>)
-# ASLR, NX, no writable code, no shared section, stack canaries and checked copies
-# (cmake/Hardening.cmake), read from the stripped exe and its link map.
-add_test(NAME release.hardening COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-hardening $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP})
-# The process starts in the routine that confines the library search before anything else runs
-# (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
-# The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
-add_test(NAME release.no-test-seams COMMAND bash -c "! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
-add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
 
 # Code signing: unsigned executables are what antivirus products and SmartScreen flag first.
 # Given a certificate and its key (cache values or the environment), the exe is signed with
@@ -42,3 +31,15 @@ endif()
 add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing
     $<TARGET_FILE:ZelvCloudSetup> ${ZELV_WINE_RUN} ${ZELV_BENCH_DIR})
 set_tests_properties(release.signing PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
+
+# The exe is stripped; the link map keeps where each routine landed, for these checks.
+set(ZELV_LINK_MAP ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
+target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${ZELV_LINK_MAP})
+# ASLR, NX, no writable code, no shared section, stack canaries and checked copies
+# (cmake/Hardening.cmake), read from the stripped exe and its link map.
+add_test(NAME release.hardening COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-hardening $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP})
+# The process starts in the routine that confines the library search before anything else runs
+# (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
+add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
+# The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
+add_test(NAME release.no-test-seams COMMAND bash -c "! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
