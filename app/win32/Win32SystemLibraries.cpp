@@ -98,7 +98,9 @@ PfnDliHook __pfnDliNotifyHook2 = zelv::win32::LoadDelayedLibrary;
 // The C runtime's entry of a GUI program (crt2u.o with -municode).
 extern "C" int WinMainCRTStartup();
 
-extern "C" int ZelvProcessStart()
+// Without a canary: the C runtime's start-up, which it calls, sets the canary's value up, so a
+// check on the way out would compare against the value from before. Neither returns anyway.
+extern "C" __attribute__((no_stack_protector)) int ZelvProcessStart()
 {
     zelv::win32::ConfineLibrarySearch();
     // Every window maps the theme library, and Windows' own libraries ask for it by bare name;

@@ -4,6 +4,7 @@
 
 namespace zelv::win32 {
 
+#ifdef ZELV_TEST_SEAMS
 namespace {
 
 THighContrastQuery ReplacedQuery = nullptr;
@@ -11,11 +12,14 @@ THighContrastQuery ReplacedQuery = nullptr;
 }  // namespace
 
 void ReplaceHighContrastQuery(THighContrastQuery AQuery) { ReplacedQuery = AQuery; }
+#endif
 
 bool HighContrastOn()
 {
+#ifdef ZELV_TEST_SEAMS
     if (ReplacedQuery)
         return ReplacedQuery();
+#endif
     HIGHCONTRASTW Contrast = {};
     Contrast.cbSize = sizeof Contrast;
     return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof Contrast, &Contrast, 0) &&

@@ -14,11 +14,14 @@ namespace zelv::win32 {
 // The view asks when its window is made and again whenever the system's settings or colours change.
 bool HighContrastOn();
 
+#ifdef ZELV_TEST_SEAMS
 // Puts AQuery in the system's place as the answer of HighContrastOn; null gives the system's back.
 // Only the window tests' build of the program does this, to paint the high-contrast look on a test
-// bench that cannot switch the system's mode.
+// bench that cannot switch the system's mode. The release build has neither the function nor the
+// writable pointer it sets, so nothing in the shipped exe can redirect the query.
 using THighContrastQuery = bool (*)();
 void ReplaceHighContrastQuery(THighContrastQuery AQuery);
+#endif
 
 // The colour text is drawn in: its own colour, the style's, or the system's under high contrast.
 COLORREF TextColor(const TViewContext& AView, TAlphaColor AColor);

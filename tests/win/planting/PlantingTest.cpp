@@ -9,6 +9,7 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,6 +21,7 @@
 #include "platform/Platform.h"
 #include "service/CloudSetupConst.h"
 #include "service/CloudSetupJson.h"
+#include "win/EndToEndFixture.h"
 #include "win/StandinControl.h"
 #include "win/WindowDriver.h"
 #include "workstation/CloudSetupWinActions.h"
@@ -43,12 +45,7 @@ std::vector<std::wstring> PlantedNames()
     return Names;
 }
 
-constexpr DWORD SignInTimeoutMs = 15000;
-constexpr DWORD RunTimeoutMs = 30000;  // the UDP step starts the prefix's cmd.exe and reg.exe
 constexpr DWORD ProbeTimeoutMs = 20000;
-
-std::string Utf8(const std::wstring& AText) { return DebugUtf8(win32::U(AText)); }
-std::wstring W(const UString& AText) { return win32::W(AText); }
 
 fs::path KnownFolder(REFKNOWNFOLDERID AFolder)
 {
@@ -202,113 +199,93 @@ TEST(Planting, CatchesAPlainProgramsStaticImportAndItsLoadByName)
     }
 }
 
-// The demo user's companies, in the order of the list.
-const wchar_t* const Companies[] = {L"ACME", L"HQV", L"ZELV"};
-
-fs::path FileOf(const wchar_t* ACompany)
+// Every library a program has mapped, by full path, as a second process sees them.
+std::vector<std::wstring> ModulesOf(DWORD AProcessId)
 {
-    return KnownFolder(FOLDERID_Desktop) / (std::wstring(ACompany) + L" Zelv Cloud.rdp");
+    std::vector<std::wstring> Paths;
+    win32::UniqueFile Snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, AProcessId));
+    if (!Snapshot) {
+        ADD_FAILURE() << "no module list of process " << AProcessId << ": error " << GetLastError();
+        return Paths;
+    }
+    MODULEENTRY32W Module = {};
+    Module.dwSize = sizeof Module;
+    for (BOOL More = Module32FirstW(Snapshot.Get(), &Module); More; More = Module32NextW(Snapshot.Get(), &Module))
+        Paths.push_back(Module.szExePath);
+    return Paths;
 }
 
-// A whole run of the shipped exe from the planted folder: the machine-wide folder is one of the
-// test's own (the program inherits it), and the desktop files and registry values of a run are
-// cleared before and after.
-class PlantedRun : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        ResetStandins();
-        CleanMachine();
-        wchar_t Temp[MAX_PATH + 1] = {};
-        GetTempPathW(MAX_PATH + 1, Temp);
-        FAllUsers = fs::path(Temp) / (L"zelv-planting-" + std::to_wstring(GetCurrentProcessId()));
-        fs::create_directories(FAllUsers);
-        GetEnvironmentVariableW(L"AllUsersProfile", FSavedAllUsers, MAX_PATH);
-        SetEnvironmentVariableW(L"AllUsersProfile", FAllUsers.c_str());
+std::wstring Lower(std::wstring AText)
+{
+    CharLowerW(AText.data());
+    return AText;
+}
+
+std::vector<std::wstring> Split(const std::wstring& AList)
+{
+    std::vector<std::wstring> Names;
+    for (size_t Start = 0; Start < AList.size();) {
+        const size_t End = std::min(AList.find(L',', Start), AList.size());
+        Names.push_back(Lower(AList.substr(Start, End - Start)));
+        Start = End + 1;
     }
+    return Names;
+}
 
-    void TearDown() override
-    {
-        SetEnvironmentVariableW(L"AllUsersProfile", FSavedAllUsers[0] ? FSavedAllUsers : nullptr);
-        std::error_code Ignored;
-        fs::remove_all(FAllUsers, Ignored);
-        CleanMachine();
-        ResetStandins();
-        CoUninitialize();
-    }
+// What is wrong with one library mapped into the program, or nothing: it must come from the system
+// directory or the side-by-side store, and, unless it is one of Windows' known libraries (which
+// the loader never looks for beside the exe) or one they import, it must be one of the planted
+// names, so that a copy beside the exe would have shown whether it ran.
+std::string Misplaced(const fs::path& AModule)
+{
+    wchar_t System[MAX_PATH] = {}, Windows[MAX_PATH] = {};
+    GetSystemDirectoryW(System, MAX_PATH);
+    GetSystemWindowsDirectoryW(Windows, MAX_PATH);
+    const std::wstring Folder = Lower(AModule.parent_path().wstring());
+    const std::wstring SideBySide = Lower((fs::path(Windows) / L"WinSxS").wstring()) + L"\\";
+    if (Folder != Lower(System) && Folder.rfind(SideBySide, 0) != 0)
+        return "not from the system directory or the side-by-side store";
+    const std::wstring Name = Lower(AModule.stem().wstring());
+    for (const std::vector<std::wstring>& Allowed : {Split(ZELV_KNOWN_NAMES), Split(ZELV_PLANTED_NAMES), Split(ZELV_IMPORTED_BY_SYSTEM_NAMES)})
+        if (std::find(Allowed.begin(), Allowed.end(), Name) != Allowed.end())
+            return {};
+    if (Lower(AModule.extension().wstring()) != L".dll")
+        return {};  // Wine's drivers (.drv) are loaded by the system by full path, never by name
+    return "neither a known system library nor a planted name: plant it (tests/win/planting/CMakeLists.txt)";
+}
 
-    static void CleanMachine()
-    {
-        RegDeleteTreeW(HKEY_CURRENT_USER, W(TWinActions::AddinKeyPath).c_str());
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, W(TWinActions::PolicyKeyPath).c_str(), W(TWinActions::PolicyValueName).c_str());
-        for (const wchar_t* Company : Companies)
-            DeleteFileW(FileOf(Company).c_str());
-    }
-
-    // Signs in, sets up every company and closes the window, typing and clicking as a user does.
-    void SignInAndSetUp(const TProgram& AProgram)
-    {
-        const auto TypeInto = [&](TCtl ABox, const std::wstring& AText) {
-            SendMessageW(AProgram.Child(ABox), EM_SETSEL, 0, -1);
-            for (wchar_t Typed : AText)
-                PostMessageW(AProgram.Child(ABox), WM_CHAR, Typed, 0);
-            ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Text(ABox) == AText; }));
-        };
-        const auto Idle = [&] {
-            return AProgram.Wait([&] { return !AProgram.Showing(TCtl::AniIndicator) && AProgram.Enabled(TCtl::edtEmail); },
-                                 SignInTimeoutMs);
-        };
-        ASSERT_NE(AProgram.Window(), nullptr);
-        ASSERT_NO_FATAL_FAILURE(TypeInto(TCtl::edtEmail, L"demo@example.test"));
-        PostMessageW(AProgram.Child(TCtl::edtEmail), WM_KEYDOWN, VK_RETURN, 0);
-        ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Showing(TCtl::edtCode); }, SignInTimeoutMs))
-            << Utf8(AProgram.Text(TCtl::lblEmailStatus));
-        ASSERT_TRUE(Idle());
-        const std::wstring Code = OutboxCode(L"demo@example.test");
-        ASSERT_EQ(Code.size(), 6u);
-        ASSERT_NO_FATAL_FAILURE(TypeInto(TCtl::edtCode, Code));
-        PostMessageW(AProgram.Child(TCtl::btnVerify), BM_CLICK, 0, 0);
-        ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Showing(TCtl::lstCompanies); }, SignInTimeoutMs))
-            << Utf8(AProgram.Text(TCtl::lblCodeStatus));
-        ASSERT_TRUE(Idle());
-        // Read as a screen reader reads it, so the program's accessibility library is loaded too.
-        EXPECT_EQ(AProgram.Ticks(), (std::vector<bool>{true, true, true}));
-
-        PostMessageW(AProgram.Child(TCtl::btnSetup), BM_CLICK, 0, 0);
-        ASSERT_TRUE(AProgram.Wait([&] { return AProgram.Text(TCtl::btnSetup) == L"Close"; }, RunTimeoutMs))
-            << Utf8(AProgram.Text(TCtl::memoStatus));
-        std::vector<std::wstring> Expected = {L"Starting setup..."};
-        for (const wchar_t* Company : Companies)
-            Expected.push_back(L"RDP: " + FileOf(Company).wstring());
-        const fs::path Addin = FAllUsers / L"ZelvCloud" / L"zelvcloud64.dll";
-        Expected.insert(Expected.end(), {L"Downloading zelvcloud DLL...", L"DLL: " + Addin.wstring(), L"Configuring registry...",
-                                         L"Registry configured", L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"});
-        EXPECT_EQ(Lines(AProgram.Text(TCtl::memoStatus)), Expected) << Utf8(AProgram.Text(TCtl::memoStatus));
-        EXPECT_EQ(AProgram.Text(TCtl::FLblSetupResult), L"Setup Complete!");
-
-        PostMessageW(AProgram.Child(TCtl::btnSetup), BM_CLICK, 0, 0);
-        ASSERT_EQ(WaitForSingleObject(AProgram.Process(), StepTimeoutMs), static_cast<DWORD>(WAIT_OBJECT_0));
-        DWORD ExitCode = 1;
-        GetExitCodeProcess(AProgram.Process(), &ExitCode);
-        EXPECT_EQ(ExitCode, 0u);
-        for (const wchar_t* Company : Companies)
-            EXPECT_TRUE(fs::exists(FileOf(Company))) << Utf8(Company);
-        EXPECT_EQ(ReadBytes(Addin), ReadBytes(fs::path(ZELV_TEST_ADDIN_DIR) / "zelvcloud64.dll"));
-    }
-
-    fs::path FAllUsers;
-    wchar_t FSavedAllUsers[MAX_PATH] = {};
-};
+// A whole run of the shipped exe from the planted folder, as the end-to-end tests run it.
+class PlantedRun : public EndToEnd {};
 
 TEST_F(PlantedRun, ShippedExeRunsASetupWithoutLoadingAnyLibraryBesideIt)
 {
     TPlantedFolder Folder;
-    const fs::path Program = Folder.Place(ZELV_SHIPPED_EXE);
+    const fs::path Placed = Folder.Place(ZELV_SHIPPED_EXE);
     {
         TStartedFromFolder Started(Folder);
-        TProgram Run(TBuild::Shipped, Program.c_str());
-        SignInAndSetUp(Run);
+        TProgram Program(TBuild::Shipped, Placed.c_str());
+        ASSERT_NE(Program.Window(), nullptr);
+        TUser User(Program);
+        ASSERT_NO_FATAL_FAILURE(SignIn(Program, User));
+        User.Click(TCtl::btnSetup);
+        std::vector<std::wstring> Expected = {L"Starting setup..."};
+        for (const TCompany& C : Companies)
+            Expected.push_back(L"RDP: " + FileOf(C).wstring());
+        Expected.insert(Expected.end(), {L"Downloading zelvcloud DLL...", L"DLL: " + AddinPath().wstring(), L"Configuring registry...",
+                                         L"Registry configured", L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"});
+        EXPECT_EQ(FinishedLog(Program), Expected) << Utf8(Program.Text(TCtl::memoStatus));
+
+        // Everything the whole run has mapped, looked at before the program closes.
+        const std::vector<std::wstring> Modules = ModulesOf(Program.ProcessId());
+        EXPECT_GT(Modules.size(), 1u);
+        for (const std::wstring& Module : Modules) {
+            if (Lower(Module) == Lower(Placed.wstring()))
+                continue;
+            const std::string Fault = Misplaced(Module);
+            EXPECT_EQ(Fault, "") << Utf8(Module);
+        }
+        User.Click(TCtl::btnSetup);
+        ExpectClosedCleanly(Program);
     }
     EXPECT_EQ(Folder.Ran(), std::vector<std::wstring>{}) << "planted libraries that ran: " << Describe(Folder.Ran());
 }
