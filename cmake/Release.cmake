@@ -43,9 +43,10 @@ add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signin
     $<TARGET_FILE:ZelvCloudSetup> ${ZELV_WINE_RUN} ${ZELV_BENCH_DIR})
 set_tests_properties(release.signing PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120)
 
-# The exe is stripped; the link map that the release folder keeps (cmake/ReleaseFolder.cmake)
-# says where each routine landed, for these checks.
+# The exe is stripped; the link map keeps where each routine landed, for these checks and for the
+# release folder's bill of materials (cmake/ReleaseFolder.cmake).
 set(ZELV_LINK_MAP ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
+target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${ZELV_LINK_MAP})
 # ASLR, NX, no writable code, no shared section, stack canaries and checked copies
 # (cmake/Hardening.cmake), read from the stripped exe and its link map.
 add_test(NAME release.hardening COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-hardening $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP})

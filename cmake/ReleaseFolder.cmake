@@ -16,8 +16,8 @@ if(ZELV_RELEASE)
     # detached signature, the build record, the bill of materials and the notices. The bill's
     # components come from the link map, so the map is kept.
     set(ZELV_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
+    # The link map is written for every build of the exe (cmake/Release.cmake).
     set(_zelv_map ${CMAKE_CURRENT_BINARY_DIR}/ZelvCloudSetup.map)
-    target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${_zelv_map})
     # The build record names the commit: a new commit or checkout links again and writes it anew.
     execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} rev-parse --path-format=absolute --git-path logs/HEAD
         OUTPUT_VARIABLE _zelv_head_log OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
