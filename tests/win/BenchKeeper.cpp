@@ -1,0 +1,28 @@
+// One more program of the bench's Wine prefix for the whole test run. When the last program on
+// Wine's desktop ends, Wine closes the desktop and its desktop process ends a moment later; the
+// next program to start brings up a new one. A test program starting while that happens can die
+// before it reaches its own code, without a word. This program stays on the desktop until the
+// bench stops the wineserver, so the desktop and its process live as long as the run.
+//   zelv_bench_keeper READY-FILE   creates READY-FILE once it holds the desktop
+#include <windows.h>
+
+#include "platform/win32/UniqueHandle.h"
+
+int wmain(int argc, wchar_t** argv)
+{
+    if (argc != 2) {
+        return 2;
+    }
+    // Asking for the desktop window joins the desktop, and starts its process if it isn't running.
+    if (GetDesktopWindow() == nullptr) {
+        return 1;
+    }
+    zelv::win32::UniqueFile ready(
+        CreateFileW(argv[1], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!ready) {
+        return 1;
+    }
+    ready.Reset();
+    Sleep(INFINITE);
+    return 0;
+}
