@@ -47,11 +47,14 @@ set_tests_properties(release.signing PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 1
 # release folder's bill of materials (cmake/ReleaseFolder.cmake).
 set(ZELV_LINK_MAP ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
 target_link_options(ZelvCloudSetup PRIVATE -Wl,-Map=${ZELV_LINK_MAP})
-# ASLR, NX, no writable code, no shared section, stack canaries and checked copies
-# (cmake/Hardening.cmake), read from the stripped exe and its link map.
-add_test(NAME release.hardening COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-hardening $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP})
-# The process starts in the routine that confines the library search before anything else runs
-# (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
-add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
-# The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
-add_test(NAME release.no-test-seams COMMAND bash -c "! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
+# The checks of the exe handed to users; a test build keeps its symbols and its test seams.
+if(ZELV_RELEASE)
+    # ASLR, NX, no writable code, no shared section, stack canaries and checked copies
+    # (cmake/Hardening.cmake), read from the stripped exe and its link map.
+    add_test(NAME release.hardening COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-hardening $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP})
+    # The process starts in the routine that confines the library search before anything else runs
+    # (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
+    add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
+    # The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
+    add_test(NAME release.no-test-seams COMMAND bash -c "! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
+endif()
