@@ -7,7 +7,7 @@ import { createRequire } from 'node:module'
 import { join } from 'node:path'
 
 const require = createRequire(import.meta.url)
-const { Spec, Validation } = require('@cyclonedx/cyclonedx-library')
+const { Spec: CycloneDX, Validation } = require('@cyclonedx/cyclonedx-library')
 
 const [dir, linkedExe] = process.argv.slice(2)
 const failures = []
@@ -15,7 +15,7 @@ const sha256 = (file) => createHash('sha256').update(readFileSync(file)).digest(
 
 const text = readFileSync(join(dir, 'ZelvCloudSetup.cdx.json'), 'utf8')
 const bill = JSON.parse(text)
-const invalid = await new Validation.JsonStrictValidator(Spec.Version.v1dot6).validate(text)
+const invalid = await new Validation.JsonStrictValidator(CycloneDX.Version.v1dot6).validate(text)
 if (invalid !== null) {
   failures.push('not valid CycloneDX 1.6: ' + JSON.stringify(invalid, null, 1))
 }
