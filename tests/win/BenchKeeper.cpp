@@ -1,9 +1,8 @@
 // One more program of the bench's Wine prefix for the whole test run. When the last program on
 // Wine's desktop ends, Wine closes the desktop and its desktop process ends about a second later;
 // the next program to start brings up a new one, which inherits that test's output pipes (ctest
-// then waits for them until the desktop closes again), and a start that meets the old desktop
-// process ending races with it. This program stays on the desktop until the bench stops the
-// wineserver, so the desktop and its process live exactly as long as the run.
+// then waits for them until the desktop closes again). This program stays on the desktop until
+// the bench stops the wineserver, so the desktop and its process live exactly as long as the run.
 //   zelv_bench_keeper READY-FILE   creates READY-FILE once it holds the desktop
 #include <windows.h>
 
