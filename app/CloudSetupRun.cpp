@@ -55,6 +55,10 @@ bool RunSetup(const TSetupSteps& ASteps, const TCompanyList& ACompanies, const s
             LogLine = u"ERROR: " + Error;
         }
         ALog(LogLine);
+        if (ASteps.InstallNotes) {
+            for (const UString& Note : ASteps.InstallNotes())
+                ALog(u"Note: " + Note);
+        }
 
         ALog(u"Configuring registry...");
         // The registration makes the remote-desktop client load whatever lies at the path: only

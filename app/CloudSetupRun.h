@@ -18,6 +18,9 @@ struct TSetupSteps {
         WriteRDPFile;
     // True only when a verified library is at the path (see TWinActions::DownloadDLL).
     std::function<bool(UString& AError)> DownloadDLL;
+    // Further notes of the library step, each logged as a "Note: " line after its result. May be
+    // empty.
+    std::function<std::vector<UString>()> InstallNotes;
     std::function<UString()> GetDLLInstallPath;
     std::function<UString()> GetDLLFileName;
     std::function<bool()> RegisterDLLInRegistry;

@@ -202,10 +202,20 @@ public:
     {
         FReal.ReadShared(APath, APiece);
     }
-    std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override
+    bool CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess) override
     {
         TStopwatch W("write");
-        return std::make_unique<TTimedFile>(FReal.Create(APath));
+        return FReal.CreateFolder(APath, AAccess);
+    }
+    std::unique_ptr<platform::IHeldFolder> HoldFolder(UStringView APath) override
+    {
+        TStopwatch W("write");
+        return FReal.HoldFolder(APath);
+    }
+    std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override
+    {
+        TStopwatch W("write");
+        return std::make_unique<TTimedFile>(FReal.CreateNew(APath));
     }
     void Replace(UStringView ASource, UStringView ATarget) override
     {
@@ -214,20 +224,10 @@ public:
     }
     bool Remove(UStringView APath) override { TStopwatch W("write"); return FReal.Remove(APath); }
     UString UserSid() override { TStopwatch W("write"); return FReal.UserSid(); }
-    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override
+    platform::TFolderSecurity ReadSecurity(UStringView APath) override
     {
         TStopwatch W("write");
-        return FReal.ReadFolderSecurity(APath);
-    }
-    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override
-    {
-        TStopwatch W("write");
-        return FReal.ListFolder(APath);
-    }
-    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override
-    {
-        TStopwatch W("write");
-        FReal.SetFolderAccess(APath, AAccess);
+        return FReal.ReadSecurity(APath);
     }
 
 private:

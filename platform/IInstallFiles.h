@@ -48,23 +48,25 @@ struct TSecurityEntry {
     bool ObjectInherit = false;     // files made inside inherit it
     bool ContainerInherit = false;  // folders made inside inherit it
     bool InheritOnly = false;       // it does not apply to the folder itself
+    bool operator==(const TSecurityEntry&) const = default;
 };
 
-// Who owns a folder and who may do what in it, read from the folder itself, never from what a
-// link points to.
+// Who owns a folder or a file and who may do what with it, read from the item itself, never from
+// what a link points to.
 struct TFolderSecurity {
     bool IsLink = false;  // a reparse point: a link, a junction or a mount point
     UString OwnerSid;
-    // None: the folder has no access list at all, which lets everyone do everything.
+    // None: the item has no access list at all, which lets everyone do everything.
     std::optional<std::vector<TSecurityEntry>> Entries;
 };
 
-// One thing inside a folder.
+// One thing inside a folder, as the folder's listing showed it.
 struct TFolderItem {
     UString Name;
     bool IsFolder = false;
     bool IsLink = false;
-    UString OwnerSid;  // empty when the system would not say
+    UString OwnerSid;      // empty when the system would not say
+    std::uint64_t Id = 0;  // the system's number for the item in its volume: what the name meant
 };
 
 // Why an existing file could not be opened for exclusive writing.
@@ -80,6 +82,33 @@ public:
     virtual void Flush() = 0;
 };
 
+// A folder the program holds open: while the object lives, no one can rename or delete it, so its
+// path goes on naming this very folder and work inside it may go by path. Closed when it goes.
+class IHeldFolder {
+public:
+    virtual ~IHeldFolder() = default;
+    // The folder's path, ending in a backslash.
+    virtual const UString& Path() const = 0;
+    // Owner and access, read through the held handle. IsLink when the folder is a link, or the
+    // name no longer leads to the folder held.
+    virtual TFolderSecurity Security() = 0;
+    // What it holds, listed through the held handle, with each item's owner; links are reported,
+    // never followed. Raises when it cannot be listed.
+    virtual std::vector<TFolderItem> List() = 0;
+    // Holds a folder inside as its listing showed it: never a link, and only while the name still
+    // means the item listed. Empty otherwise.
+    virtual std::unique_ptr<IHeldFolder> HoldItem(const TFolderItem& AItem) = 0;
+    // Removes an item inside as its listing showed it, through a handle on the item itself: a file,
+    // an empty folder, or a link (never what it points to). Only while the name still means the
+    // item listed; false when it could not be removed that way.
+    virtual bool RemoveItem(const TFolderItem& AItem) = 0;
+    // Gives the folder another name in the same parent, through the held handle. False when the
+    // name is taken or the system refuses.
+    virtual bool MoveTo(UStringView APath) = 0;
+    // Removes the folder itself, once it is empty, through the held handle.
+    virtual bool Remove() = 0;
+};
+
 // The file operations of installing a library into a machine-wide folder. The raising operations
 // raise ECloudSetupError with a text that names the file and gives the system's reason.
 class IInstallFiles {
@@ -89,6 +118,13 @@ public:
     // Creates the folder and every missing parent. The folder itself (its parents keep the
     // system's defaults) is made with exactly the access of AAccess.
     virtual void CreateDirectories(UStringView APath, const TFolderAccess& AAccess) = 0;
+    // Makes a new folder in an existing parent with exactly the access of AAccess. False when the
+    // name is taken; raises on any other failure.
+    virtual bool CreateFolder(UStringView APath, const TFolderAccess& AAccess) = 0;
+    // Opens the folder itself, never what a link points to, and holds it so that no one else can
+    // rename or delete it. Empty when that cannot be done: it is not there, or someone else holds
+    // it open with the right to rename or delete it.
+    virtual std::unique_ptr<IHeldFolder> HoldFolder(UStringView APath) = 0;
     virtual bool FileExists(UStringView APath) = 0;
     // Opens an existing file for writing with no sharing and closes it at once: what stood in the
     // way when another process has it open or loaded, or the user may not write it.
@@ -96,23 +132,19 @@ public:
     // Reads the whole file in pieces, handing each to APiece, sharing it with readers, writers and
     // deleters as a loaded library allows.
     virtual void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) = 0;
-    // Creates or truncates the file, shared with nobody while it is open.
-    virtual std::unique_ptr<IInstallFile> Create(UStringView APath) = 0;
+    // Creates a new file, shared with nobody while it is open; an existing name fails. The file
+    // takes the access its folder hands down, and its owner is the user.
+    virtual std::unique_ptr<IInstallFile> CreateNew(UStringView APath) = 0;
     // Puts ASource in the place of ATarget in one step, replacing it, written through to the disk.
     virtual void Replace(UStringView ASource, UStringView ATarget) = 0;
-    // Removes a file, a link (never what it points to) or an empty folder. Best effort; false
-    // when it could not be removed.
+    // Removes a file, a link (never what it points to) or an empty folder, through a handle on the
+    // item itself. Best effort; false when it could not be removed that way.
     virtual bool Remove(UStringView APath) = 0;
 
     // The SID text of the account the program runs as; empty when the system cannot tell.
     virtual UString UserSid() = 0;
-    // The folder's owner and access list, read through the folder itself.
-    virtual TFolderSecurity ReadFolderSecurity(UStringView APath) = 0;
-    // What the folder holds, with each item's owner; links are listed, never followed.
-    virtual std::vector<TFolderItem> ListFolder(UStringView APath) = 0;
-    // Gives the existing folder exactly the access of AAccess, nothing inherited from its parent;
-    // what inherits inside follows. A link is changed itself, never what it points to.
-    virtual void SetFolderAccess(UStringView APath, const TFolderAccess& AAccess) = 0;
+    // A file's or a folder's owner and access list, read through the item itself.
+    virtual TFolderSecurity ReadSecurity(UStringView APath) = 0;
 };
 
 }  // namespace zelv::platform

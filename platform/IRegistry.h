@@ -16,11 +16,13 @@ inline constexpr std::uint32_t QueryValue = 0x0001;
 inline constexpr std::uint32_t Read = 0x20019;
 inline constexpr std::uint32_t ReadWithoutNotify = 0x20009;
 inline constexpr std::uint32_t Write = 0x20006;
+inline constexpr std::uint32_t SetValue = 0x0002;
 }  // namespace regaccess
 
 namespace regtype {
 inline constexpr std::uint32_t None = 0;
 inline constexpr std::uint32_t String = 1;
+inline constexpr std::uint32_t ExpandString = 2;
 inline constexpr std::uint32_t Binary = 3;
 inline constexpr std::uint32_t DWord = 4;
 inline constexpr std::uint32_t DWordBigEndian = 5;
@@ -45,6 +47,8 @@ public:
     virtual bool ValueExists(UStringView AName) = 0;
     // Reads at most AMaxBytes of the value's data, reporting its type and full size as the system does.
     virtual TRegistryRead Read(UStringView AName, std::uint32_t AMaxBytes) = 0;
+    // Removes the value. False when the system refuses or it is not there.
+    virtual bool DeleteValue(UStringView AName) = 0;
 };
 
 struct TRegistryOpen {

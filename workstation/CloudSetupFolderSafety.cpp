@@ -15,12 +15,15 @@ bool ReachesFolderOrItsFiles(const platform::TSecurityEntry& AEntry)
     return !AEntry.InheritOnly || AEntry.ObjectInherit;
 }
 
-bool LetsOthersChange(const std::vector<platform::TSecurityEntry>& AEntries, UStringView AUserSid)
+bool ReachesTheFile(const platform::TSecurityEntry& AEntry) { return !AEntry.InheritOnly; }
+
+bool LetsOthersChange(const std::vector<platform::TSecurityEntry>& AEntries, UStringView AUserSid,
+                      bool (*AReaches)(const platform::TSecurityEntry&))
 {
     for (const platform::TSecurityEntry& Entry : AEntries) {
         // A deny entry takes nothing from the rule: only what is allowed is counted, whatever
         // stands before it.
-        if (Entry.Kind != platform::TEntryKind::Allow || !ReachesFolderOrItsFiles(Entry))
+        if (Entry.Kind != platform::TEntryKind::Allow || !AReaches(Entry))
             continue;
         if (IsTrustedAccount(Entry.Sid, AUserSid) || Entry.Sid == wellknownsid::CreatorOwner)
             continue;
@@ -45,9 +48,15 @@ TFolderVerdict JudgeFolder(const platform::TFolderSecurity& AFolder, UStringView
     // A link's own access says nothing about the folder it leads to, which anyone may have chosen.
     if (AFolder.IsLink || !IsTrustedAccount(AFolder.OwnerSid, AUserSid))
         return TFolderVerdict::Unsafe;
-    if (AFolder.Entries && !LetsOthersChange(*AFolder.Entries, AUserSid))
+    if (AFolder.Entries && !LetsOthersChange(*AFolder.Entries, AUserSid, ReachesFolderOrItsFiles))
         return TFolderVerdict::Safe;
     return AFolder.OwnerSid == AUserSid ? TFolderVerdict::UnsafeOwnedByUser : TFolderVerdict::Unsafe;
+}
+
+bool IsFileSafe(const platform::TFolderSecurity& AFile, UStringView AUserSid)
+{
+    return !AFile.IsLink && IsTrustedAccount(AFile.OwnerSid, AUserSid) && AFile.Entries &&
+           !LetsOthersChange(*AFile.Entries, AUserSid, ReachesTheFile);
 }
 
 }  // namespace zelv

@@ -31,4 +31,9 @@ bool IsTrustedAccount(UStringView ASid, UStringView AUserSid);
 // inside inherit don't reach the library; those that files inherit do, inherit-only or not.
 TFolderVerdict JudgeFolder(const platform::TFolderSecurity& AFolder, UStringView AUserSid);
 
+// The same rule for a file the client may load: a link, an owner outside the trusted accounts, or
+// an entry that lets another account change it makes it unsafe. Entries a file only hands down do
+// not apply to it.
+bool IsFileSafe(const platform::TFolderSecurity& AFile, UStringView AUserSid);
+
 }  // namespace zelv

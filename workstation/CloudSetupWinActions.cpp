@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "profiles/CloudSetupPlatform.h"
 #include "workstation/CloudSetupFolderSafety.h"
+#include "workstation/CloudSetupInstallFolder.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 
 namespace zelv {
@@ -96,75 +97,56 @@ UString CannotReplaceText(UStringView APath)
 UString FolderRefusedText(UStringView AFolder)
 {
     return NotInstalled + (u"the folder " + Quoted(AFolder)) +
-           u" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+           u" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup."
+           u" If the folder is your own, close all ZELV Cloud RDP sessions, then re-run setup.";
 }
 
-UString InFolder(UStringView AFolder, UStringView AName)
+UString InUseNotSafeText(UStringView APath)
 {
-    UString Path(AFolder);
-    if (!Path.empty() && Path.back() != u'\\')
-        Path += u'\\';
-    return Path + UString(AName);
+    return NotInstalled + (u"the file " + Quoted(APath)) +
+           u" is in use and can be changed by another account. Close all ZELV Cloud RDP sessions, then re-run setup.";
 }
 
-void RemoveOrRaise(const UString& APath)
+UString RegistrationRemovedNote(UStringView ALibrary)
 {
-    if (!platform::InstallFiles().Remove(APath))
-        throw ECloudSetupError(u"Cannot remove \"" + APath + u"\"");
+    return u"The add-in registration for " + Quoted(ALibrary) +
+           u" was removed, so the remote-desktop client no longer loads a library from that folder";
 }
 
-void RemoveTree(const UString& APath, const platform::TFolderItem& AItem)
+// The text of a REG_SZ value's data, up to its first NUL.
+UString StringData(const std::vector<unsigned char>& AData)
 {
-    if (AItem.IsFolder && !AItem.IsLink) {
-        for (const platform::TFolderItem& Inside : platform::InstallFiles().ListFolder(APath))
-            RemoveTree(InFolder(APath, Inside.Name), Inside);
+    UString Text;
+    for (size_t Index = 0; Index + 1 < AData.size(); Index += 2) {
+        const char16_t Unit = static_cast<char16_t>(AData[Index] | (AData[Index + 1] << 8));
+        if (Unit == 0)
+            break;
+        Text += Unit;
     }
-    RemoveOrRaise(APath);
+    return Text;
 }
 
-// Finds, and with ARemove removes, everything inside AFolder that another account owns: its owner
-// may change it whatever the folder's access says. Links are not followed. True when something
-// was found; a removal that fails raises.
-bool FindOthersItems(const UString& AFolder, UStringView AUserSid, bool ARemove)
+// The program's own registration that points the client into a refused folder goes: the client
+// would otherwise go on loading whatever another account puts there. Nothing else under the
+// client's add-in key is touched.
+void ForgetRegistrationIn(const UString& AFolder, std::vector<UString>& ANotes)
 {
-    bool Found = false;
-    for (const platform::TFolderItem& Item : platform::InstallFiles().ListFolder(AFolder)) {
-        const UString Path = InFolder(AFolder, Item.Name);
-        if (!IsTrustedAccount(Item.OwnerSid, AUserSid)) {
-            Found = true;
-            if (!ARemove)
-                return true;
-            RemoveTree(Path, Item);
-        } else if (Item.IsFolder && !Item.IsLink) {
-            Found = FindOthersItems(Path, AUserSid, ARemove) || Found;
-            if (Found && !ARemove)
-                return true;
-        }
-    }
-    return Found;
-}
-
-// Whether the existing install folder is one that only this user and the system can change,
-// after taking back a folder the user owns: what others own inside is removed first (while the
-// folder still lets the user do so), then the folder gets the program's own access. A folder that
-// cannot be read, or made safe, is not used.
-bool MakeInstallFolderSafe(const UString& AFolder, const platform::TFolderAccess& AOwnAccess)
-{
-    platform::IInstallFiles& Files = platform::InstallFiles();
-    try {
-        const UString UserSid = Files.UserSid();
-        const TFolderVerdict Verdict = JudgeFolder(Files.ReadFolderSecurity(AFolder), UserSid);
-        if (Verdict != TFolderVerdict::UnsafeOwnedByUser)
-            return Verdict == TFolderVerdict::Safe;
-        FindOthersItems(AFolder, UserSid, true);
-        Files.SetFolderAccess(AFolder, AOwnAccess);
-        // Judged again: something another account put there meanwhile is not removed now, as the
-        // user may no longer remove it, and the folder is not used.
-        return JudgeFolder(Files.ReadFolderSecurity(AFolder), UserSid) == TFolderVerdict::Safe &&
-               !FindOthersItems(AFolder, UserSid, false);
-    } catch (const ECloudSetupError&) {
-        return false;
-    }
+    platform::TRegistryOpen Opened =
+        platform::Registry().OpenKey(platform::TRegistryHive::CurrentUser, TWinActions::AddinKeyPath,
+                                     platform::regaccess::QueryValue | platform::regaccess::SetValue);
+    if (!Opened.Key)
+        return;
+    // A path is at most 32,767 characters.
+    const platform::TRegistryRead Value = Opened.Key->Read(TWinActions::AddinValueName, 65536);
+    if (Value.Status != platform::TRegistryRead::TStatus::Read ||
+        (Value.Type != platform::regtype::String && Value.Type != platform::regtype::ExpandString))
+        return;
+    const UString Library = StringData(Value.Data);
+    const size_t Separator = Library.find_last_of(u"\\/");
+    if (Separator == UString::npos || AsciiLower(Library.substr(0, Separator + 1)) != AsciiLower(AFolder))
+        return;
+    if (Opened.Key->DeleteValue(TWinActions::AddinValueName))
+        ANotes.push_back(RegistrationRemovedNote(Library));
 }
 
 // Whether the file at APath holds the expected library, read as a loaded library lets it be read.
@@ -176,6 +158,17 @@ bool HoldsExpectedLibrary(const UString& APath, UStringView AExpected)
         platform::InstallFiles().ReadShared(APath, [&](std::string_view APiece) { Hash->Add(APiece); });
         return IsExpectedDigest(Hash->Finish(), AExpected);
     } catch (...) {
+        return false;
+    }
+}
+
+// Whether the library in place is one that only the user and the system can change.
+bool LibraryIsSafe(const UString& APath)
+{
+    try {
+        platform::IInstallFiles& Files = platform::InstallFiles();
+        return IsFileSafe(Files.ReadSecurity(APath), Files.UserSid());
+    } catch (const ECloudSetupError&) {
         return false;
     }
 }
@@ -194,7 +187,13 @@ public:
         if (AHead.StatusCode != 200)
             return false;
         FHash = platform::Digest().NewSha256();
-        FFile = OnDisk([&] { return platform::InstallFiles().Create(FTemporary); });
+        // Always a file of this run's own: one left here before, by anyone, goes first, and the
+        // create fails on a name that is still (or again) taken. A file that was already there
+        // would keep its owner and access, and carry them into the library's place.
+        platform::IInstallFiles& Files = platform::InstallFiles();
+        if (Files.FileExists(FTemporary))
+            Files.Remove(FTemporary);
+        FFile = OnDisk([&] { return Files.CreateNew(FTemporary); });
         FCreated = true;
         return true;
     }
@@ -339,6 +338,17 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError)
     return DownloadDLL(AOnProgress, AError, TDownloadLimits());
 }
 
+bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits)
+{
+    TInstallRun Run;
+    return DownloadDLL(AOnProgress, AError, ALimits, Run);
+}
+
+std::vector<UString> TWinActions::OwnFileNames()
+{
+    return {u"zelvcloud64.dll", u"zelvcloud32.dll", TemporaryPath(u"zelvcloud64.dll"), TemporaryPath(u"zelvcloud32.dll")};
+}
+
 platform::TFolderAccess TWinActions::InstallFolderAccess()
 {
     using platform::TFolderRights;
@@ -349,25 +359,36 @@ platform::TFolderAccess TWinActions::InstallFolderAccess()
             {TTrustee::Users, TFolderRights::ReadAndExecute}};
 }
 
-bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits)
+bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits,
+                              TInstallRun& ARun)
 {
     AError.clear();
+    ARun.Folder.reset();
     const UString Folder = GetDLLInstallPath();
     if (Folder.empty()) {
         AError = u"Could not determine install path";
         return false;
     }
     platform::IInstallFiles& Files = platform::InstallFiles();
-    // ProgramData lets every user add files to its folders: ours gets access of its own. The
-    // user's remote-desktop client will load what lies in it, so a folder that is already there
-    // is used only when no other account can change it, and so is one another user made just
-    // before this one would have.
+    // ProgramData lets every user add folders: ours gets access of its own. The user's
+    // remote-desktop client will load what lies in it, so a folder that is already there is used
+    // only when no other account can change it, and so is one another user made just before this
+    // one would have.
     if (!Files.DirectoryExists(Folder))
         Files.CreateDirectories(Folder, InstallFolderAccess());
-    if (!MakeInstallFolderSafe(Folder, InstallFolderAccess())) {
+    std::unique_ptr<platform::IHeldFolder> Held;
+    try {
+        Held = TInstallFolder::Take(Folder, InstallFolderAccess(), OwnFileNames(), ARun.Notes);
+    } catch (const ECloudSetupError&) {
+        // A folder whose access cannot be read is not known to be safe.
+    }
+    if (!Held) {
         AError = FolderRefusedText(Folder);
+        ForgetRegistrationIn(Folder, ARun.Notes);
         return false;
     }
+    // From here to the registration the folder is held: no one can rename or delete it, so its
+    // path still names the folder judged, and the steps inside it go by path.
 
     const bool Is64Bit = IsNative64Bit();
     const UString FileName = GetDLLFileName();
@@ -380,7 +401,13 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
         const platform::TExclusiveOpen Open = Files.OpenExclusively(LibraryPath);
         if (Open != platform::TExclusiveOpen::Opened) {
             if (HoldsExpectedLibrary(LibraryPath, Expected)) {
+                // Its bytes are right today; only a file no other account may change stays so.
+                if (!LibraryIsSafe(LibraryPath)) {
+                    AError = InUseNotSafeText(LibraryPath);
+                    return false;
+                }
                 AError = InUseNotice;
+                ARun.Folder = std::move(Held);
                 return true;
             }
             switch (Open) {
@@ -431,12 +458,23 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
 
     if (AOnProgress)
         AOnProgress(u"Download complete", 100);
+    ARun.Folder = std::move(Held);
     return true;
 }
 
-bool TWinActions::RegisterDLLInRegistry()
+bool TWinActions::RegisterDLLInRegistry() { return WriteRegistration(GetDLLInstallPath() + GetDLLFileName()); }
+
+bool TWinActions::RegisterDLLInRegistry(const TInstallRun& ARun)
 {
-    const UString LibraryPath = GetDLLInstallPath() + GetDLLFileName();
+    // Written while the folder is still held, so the path names the folder the library went into.
+    if (!ARun.Folder)
+        return false;
+    return WriteRegistration(ARun.Folder->Path() + GetDLLFileName());
+}
+
+bool TWinActions::WriteRegistration(const UString& ALibraryPath)
+{
+    const UString& LibraryPath = ALibraryPath;
     std::unique_ptr<platform::IRegistryKey> Key =
         platform::Registry().CreateKey(platform::TRegistryHive::CurrentUser, AddinKeyPath, platform::regaccess::Write);
     if (!Key)

@@ -2,9 +2,11 @@
 
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "core/CloudSetupText.h"
 #include "platform/IInstallFiles.h"
+#include "workstation/CloudSetupInstallFolder.h"
 #include "workstation/CloudSetupWinActionsConst.h"
 
 namespace zelv {
@@ -40,14 +42,21 @@ public:
     // installed, true with a notice in AError when an installed copy that matches the expected
     // digest is in use and stays, false with the reason in AError otherwise: true always means a
     // verified library is at the path. An install folder another account can change is not used
-    // (false): one the user owns first gets the program's own access. A failure to create the
-    // install folder is raised.
+    // (false), and a registration naming a library in it is removed; the user's own such folder
+    // is set aside and replaced by a new one. A failure to create the install folder is raised.
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError);
     static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits);
+    // As above, for a run that registers the library next: on true, ARun holds the install folder
+    // until the registration is written. ARun's notes name what the install set aside, or the
+    // registration it removed when the folder was refused.
+    static bool DownloadDLL(const TOnProgress& AOnProgress, UString& AError, const TDownloadLimits& ALimits,
+                            TInstallRun& ARun);
 
     // Points the user's remote-desktop client at the installed library. False when the add-in key
     // cannot be opened; raises when the value cannot be written.
     static bool RegisterDLLInRegistry();
+    // Names the library in the folder ARun holds; false when it holds none.
+    static bool RegisterDLLInRegistry(const TInstallRun& ARun);
     // True only when the policy value exists and reads as the integer 1. Raises for a value of
     // another type or size.
     static bool IsUDPDisabled();
@@ -74,6 +83,11 @@ public:
     static platform::TFolderAccess InstallFolderAccess();
     // The file the verified download is written to before it takes the library's place.
     static UString TemporaryPath(const UString& ALibraryPath);
+    // The names of the files the program puts into the install folder.
+    static std::vector<UString> OwnFileNames();
+
+private:
+    static bool WriteRegistration(const UString& ALibraryPath);
 };
 
 }  // namespace zelv

@@ -10,6 +10,7 @@
 
 #include "core/CloudSetupError.h"
 #include "platform/win32/UniqueHandle.h"
+#include "platform/win32/Win32HeldFolder.h"
 #include "platform/win32/Win32Text.h"
 
 namespace zelv::win32 {
@@ -18,21 +19,11 @@ namespace {
 
 inline void FreeLocal(void* AMemory) { ::LocalFree(AMemory); }
 using UniqueLocal = UniqueHandle<void*, FreeLocal>;
-inline void CloseFind(HANDLE AFind) { ::FindClose(AFind); }
-using UniqueFind = UniqueHandle<HANDLE, CloseFind, -1>;
 
 DWORD Attributes(UStringView APath)
 {
     std::wstring Path = ToW(APath);
     return GetFileAttributesW(Path.c_str());
-}
-
-[[noreturn]] void RaiseFileError(const char16_t* AWhat, UStringView APath, DWORD ACode)
-{
-    UString Reason = TrimSystemText(SystemErrorText(ACode));
-    if (Reason.empty())
-        Reason = OSErrorMessage(ACode, u"");
-    throw ECloudSetupError(UString(AWhat) + u" \"" + UString(APath) + u"\". " + Reason);
 }
 
 [[noreturn]] void RaiseCreateFolder(DWORD ACode) { RaiseOSError(ACode, SystemErrorText(ACode)); }
@@ -85,69 +76,6 @@ private:
     UString FPath;
     UniqueFile FFile;
 };
-
-// The item itself, never what a link points to; READ_CONTROL | WRITE_DAC at most, which the owner
-// always has. The backup flag is what opens a folder at all, not a privilege asked for.
-UniqueFile OpenItself(UStringView APath, DWORD AAccess)
-{
-    std::wstring Path = ToW(APath);
-    return UniqueFile(CreateFileW(Path.c_str(), AAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
-UString SidText(PSID ASid)
-{
-    wchar_t* Text = nullptr;
-    if (!ASid || !ConvertSidToStringSidW(ASid, &Text))
-        return UString();
-    UniqueLocal Owned(Text);
-    return U(Text);
-}
-
-// Only entries that decide access are kept; entries of types this program does not know that
-// allow something are kept as allowing it to an unknown account.
-std::optional<platform::TSecurityEntry> EntryOf(const ACE_HEADER* AHeader)
-{
-    platform::TSecurityEntry Entry;
-    Entry.ObjectInherit = AHeader->AceFlags & OBJECT_INHERIT_ACE;
-    Entry.ContainerInherit = AHeader->AceFlags & CONTAINER_INHERIT_ACE;
-    Entry.InheritOnly = AHeader->AceFlags & INHERIT_ONLY_ACE;
-    switch (AHeader->AceType) {
-    case ACCESS_ALLOWED_ACE_TYPE:
-    case ACCESS_ALLOWED_CALLBACK_ACE_TYPE: {
-        // Both begin with the mask and the SID.
-        auto* Allowed = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(AHeader);
-        Entry.Rights = Allowed->Mask;
-        Entry.Sid = SidText(const_cast<DWORD*>(&Allowed->SidStart));
-        return Entry;
-    }
-    case ACCESS_DENIED_ACE_TYPE:
-    case ACCESS_DENIED_CALLBACK_ACE_TYPE: {
-        auto* Denied = reinterpret_cast<const ACCESS_DENIED_ACE*>(AHeader);
-        Entry.Kind = platform::TEntryKind::Deny;
-        Entry.Rights = Denied->Mask;
-        Entry.Sid = SidText(const_cast<DWORD*>(&Denied->SidStart));
-        return Entry;
-    }
-    case ACCESS_ALLOWED_OBJECT_ACE_TYPE:
-    case ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE:
-    case ACCESS_ALLOWED_COMPOUND_ACE_TYPE:
-        Entry.Rights = reinterpret_cast<const ACCESS_ALLOWED_OBJECT_ACE*>(AHeader)->Mask;
-        return Entry;
-    default: return std::nullopt;
-    }
-}
-
-UString OwnerOf(HANDLE AItem)
-{
-    PSID Owner = nullptr;
-    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
-    if (GetSecurityInfo(AItem, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &Owner, nullptr, nullptr, nullptr,
-                        &RawDescriptor) != ERROR_SUCCESS)
-        return UString();
-    UniqueLocal Descriptor(RawDescriptor);
-    return SidText(Owner);
-}
 
 // What the folder's Security tab calls Modify and Read & execute.
 constexpr DWORD ModifyRights = FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE | DELETE;
@@ -227,6 +155,23 @@ void TWin32InstallFiles::CreateDirectories(UStringView APath, const platform::TF
     if (Separator != UString::npos && Separator > 0 && Path[Separator - 1] != u':')
         CreateParents(Path.substr(0, Separator));
 
+    // A folder someone made in between is judged like any that was there; a file is in the way.
+    if (!CreateWithAccess(Path, AAccess) && !DirectoryExists(Path))
+        RaiseCreateFolder(ERROR_ALREADY_EXISTS);
+}
+
+bool TWin32InstallFiles::CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess)
+{
+    UString Path(APath);
+    while (!Path.empty() && (Path.back() == u'\\' || Path.back() == u'/'))
+        Path.pop_back();
+    return CreateWithAccess(Path, AAccess);
+}
+
+std::unique_ptr<platform::IHeldFolder> TWin32InstallFiles::HoldFolder(UStringView APath) { return HoldFolderAt(APath); }
+
+bool TWin32InstallFiles::CreateWithAccess(const UString& APath, const platform::TFolderAccess& AAccess)
+{
     const UString UserSid = CurrentUserSid();
     if (UserSid.empty())
         RaiseCreateFolder(GetLastError());
@@ -239,7 +184,13 @@ void TWin32InstallFiles::CreateDirectories(UStringView APath, const platform::TF
     Security.nLength = sizeof Security;
     Security.lpSecurityDescriptor = Descriptor.Get();
     Security.bInheritHandle = FALSE;
-    CreateOne(Path, &Security);
+    std::wstring Wide = ToW(APath);
+    if (CreateDirectoryW(Wide.c_str(), &Security))
+        return true;
+    const DWORD Code = GetLastError();
+    if (Code == ERROR_ALREADY_EXISTS)
+        return false;
+    RaiseCreateFolder(Code);
 }
 
 bool TWin32InstallFiles::FileExists(UStringView APath)
@@ -282,10 +233,12 @@ void TWin32InstallFiles::ReadShared(UStringView APath, const std::function<void(
     }
 }
 
-std::unique_ptr<platform::IInstallFile> TWin32InstallFiles::Create(UStringView APath)
+std::unique_ptr<platform::IInstallFile> TWin32InstallFiles::CreateNew(UStringView APath)
 {
     std::wstring Path = ToW(APath);
-    UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    // CREATE_NEW: never a file that is there already, whose owner and access it would keep. No
+    // security given: the file takes what its folder hands down.
+    UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!File)
         RaiseFileError(u"Cannot create file", APath, GetLastError());
@@ -302,102 +255,28 @@ void TWin32InstallFiles::Replace(UStringView ASource, UStringView ATarget)
 
 bool TWin32InstallFiles::Remove(UStringView APath)
 {
-    std::wstring Path = ToW(APath);
-    // A link to a folder carries the folder attribute and goes as a folder does, alone.
-    DWORD Found = GetFileAttributesW(Path.c_str());
-    if (Found != INVALID_FILE_ATTRIBUTES && (Found & FILE_ATTRIBUTE_DIRECTORY))
-        return RemoveDirectoryW(Path.c_str()) != 0;
-    return DeleteFileW(Path.c_str()) != 0;
+    UniqueFile Item = OpenItself(APath, DELETE | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!Item)
+        return false;
+    // A name that shows a link while the handle does not has led the handle elsewhere (Wine does
+    // that for Unix links): what it has open is not the item named.
+    FILE_ATTRIBUTE_TAG_INFO Info{};
+    if (!GetFileInformationByHandleEx(Item.Get(), FileAttributeTagInfo, &Info, sizeof Info) ||
+        (NameShowsLink(APath) && !(Info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        return false;
+    return RemoveThrough(Item.Get());
 }
 
 UString TWin32InstallFiles::UserSid() { return CurrentUserSid(); }
 
-platform::TFolderSecurity TWin32InstallFiles::ReadFolderSecurity(UStringView APath)
+platform::TFolderSecurity TWin32InstallFiles::ReadSecurity(UStringView APath)
 {
-    UniqueFile Folder = OpenItself(APath, READ_CONTROL);
-    if (!Folder)
-        RaiseFileError(u"Cannot read the access of folder", APath, GetLastError());
-    platform::TFolderSecurity Security;
-    FILE_BASIC_INFO Basic{};
-    if (!GetFileInformationByHandleEx(Folder.Get(), FileBasicInfo, &Basic, sizeof Basic))
-        RaiseFileError(u"Cannot read the access of folder", APath, GetLastError());
-    Security.IsLink = Basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-
-    PSID Owner = nullptr;
-    PACL Dacl = nullptr;
-    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
-    const DWORD Code = GetSecurityInfo(Folder.Get(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                       &Owner, nullptr, &Dacl, nullptr, &RawDescriptor);
-    if (Code != ERROR_SUCCESS)
-        RaiseFileError(u"Cannot read the access of folder", APath, Code);
-    UniqueLocal Descriptor(RawDescriptor);
-    Security.OwnerSid = SidText(Owner);
-    if (Dacl) {
-        Security.Entries.emplace();
-        for (DWORD Index = 0; Index < Dacl->AceCount; ++Index) {
-            void* Header = nullptr;
-            if (!GetAce(Dacl, Index, &Header))
-                RaiseFileError(u"Cannot read the access of folder", APath, GetLastError());
-            if (std::optional<platform::TSecurityEntry> Entry = EntryOf(static_cast<ACE_HEADER*>(Header)))
-                Security.Entries->push_back(std::move(*Entry));
-        }
-    }
+    UniqueFile Item = OpenItself(APath, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    if (!Item)
+        RaiseFileError(u"Cannot read the access of", APath, GetLastError());
+    platform::TFolderSecurity Security = SecurityThrough(Item.Get(), APath);
+    Security.IsLink = Security.IsLink || NameShowsLink(APath);
     return Security;
-}
-
-std::vector<platform::TFolderItem> TWin32InstallFiles::ListFolder(UStringView APath)
-{
-    UString Folder(APath);
-    if (!Folder.empty() && Folder.back() != u'\\')
-        Folder += u'\\';
-    const std::wstring Pattern = ToW(Folder + u"*");
-    WIN32_FIND_DATAW Found{};
-    UniqueFind Find(FindFirstFileExW(Pattern.c_str(), FindExInfoBasic, &Found, FindExSearchNameMatch, nullptr, 0));
-    if (!Find)
-        RaiseFileError(u"Cannot list folder", APath, GetLastError());
-    std::vector<platform::TFolderItem> Items;
-    do {
-        const std::wstring Name = Found.cFileName;
-        if (Name == L"." || Name == L"..")
-            continue;
-        platform::TFolderItem Item;
-        Item.Name = U(Name);
-        Item.IsFolder = Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        Item.IsLink = Found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-        if (UniqueFile Opened = OpenItself(Folder + Item.Name, READ_CONTROL))
-            Item.OwnerSid = OwnerOf(Opened.Get());
-        Items.push_back(std::move(Item));
-    } while (FindNextFileW(Find.Get(), &Found));
-    const DWORD Code = GetLastError();
-    if (Code != ERROR_NO_MORE_FILES)
-        RaiseFileError(u"Cannot list folder", APath, Code);
-    return Items;
-}
-
-void TWin32InstallFiles::SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess)
-{
-    const UString UserSid = CurrentUserSid();
-    if (UserSid.empty())
-        RaiseFileError(u"Cannot change the access of folder", APath, GetLastError());
-    const std::wstring Sddl = ToW(FolderAccessSddl(AAccess, UserSid));
-    PSECURITY_DESCRIPTOR RawDescriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(Sddl.c_str(), SDDL_REVISION_1, &RawDescriptor, nullptr))
-        RaiseFileError(u"Cannot change the access of folder", APath, GetLastError());
-    UniqueLocal Descriptor(RawDescriptor);
-    BOOL Present = FALSE;
-    BOOL Defaulted = FALSE;
-    PACL Dacl = nullptr;
-    if (!GetSecurityDescriptorDacl(Descriptor.Get(), &Present, &Dacl, &Defaulted))
-        RaiseFileError(u"Cannot change the access of folder", APath, GetLastError());
-
-    UniqueFile Folder = OpenItself(APath, READ_CONTROL | WRITE_DAC);
-    if (!Folder)
-        RaiseFileError(u"Cannot change the access of folder", APath, GetLastError());
-    const DWORD Code = SetSecurityInfo(Folder.Get(), SE_FILE_OBJECT,
-                                       DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                                       Dacl, nullptr);
-    if (Code != ERROR_SUCCESS)
-        RaiseFileError(u"Cannot change the access of folder", APath, Code);
 }
 
 }  // namespace zelv::win32

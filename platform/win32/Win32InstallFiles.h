@@ -8,16 +8,20 @@ class TWin32InstallFiles : public platform::IInstallFiles {
 public:
     bool DirectoryExists(UStringView APath) override;
     void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override;
+    bool CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess) override;
+    std::unique_ptr<platform::IHeldFolder> HoldFolder(UStringView APath) override;
     bool FileExists(UStringView APath) override;
     platform::TExclusiveOpen OpenExclusively(UStringView APath) override;
     void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override;
-    std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override;
+    std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override;
     void Replace(UStringView ASource, UStringView ATarget) override;
     bool Remove(UStringView APath) override;
     UString UserSid() override;
-    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override;
-    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override;
-    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override;
+    platform::TFolderSecurity ReadSecurity(UStringView APath) override;
+
+private:
+    // Makes the folder with exactly that access; false when the name is taken.
+    static bool CreateWithAccess(const UString& APath, const platform::TFolderAccess& AAccess);
 };
 
 // The folder access as the system's security descriptor language writes it ("D:P(A;OICI;FA;;;SY)...").

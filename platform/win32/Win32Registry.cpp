@@ -54,6 +54,12 @@ public:
         return Result;
     }
 
+    bool DeleteValue(UStringView AName) override
+    {
+        std::wstring Name = ToW(AName);
+        return RegDeleteValueW(FKey.Get(), Name.c_str()) == ERROR_SUCCESS;
+    }
+
 private:
     UniqueKey FKey;
 };

@@ -37,7 +37,7 @@ public:
 };
 
 // Files in memory. Failures can be injected per operation; a failed write leaves the part that
-// was written behind, as a full disk does.
+// was written behind, as a full disk does. Folders are named with their closing backslash.
 class TFakeInstallFiles : public platform::IInstallFiles {
 public:
     std::set<UString> Directories;
@@ -56,27 +56,44 @@ public:
     std::map<UString, platform::TFolderAccess> FolderAccess;  // the access each created folder was given
     std::vector<UString> Reads;
 
-    // Folder security: the user, and each folder's owner and entries. A folder without an entry
+    // Security: the user, and each item's owner and entries. A folder or file without an entry
     // here is the user's, with the program's own access.
     UString User = u"S-1-5-21-1004336348-1177238915-682003330-1001";
     std::map<UString, platform::TFolderSecurity> Security;
-    std::map<UString, UString> Owners;            // items another account owns, by path
+    std::map<UString, UString> Owners;             // items another account owns, by path
+    std::set<UString> Links;                       // items that are links, by path
     std::set<UString> NotRemovable;                // Remove fails for these
-    std::optional<UString> FailSetFolderAccess;
-    std::optional<UString> FailReadFolderSecurity;
-    std::vector<UString> AccessSet;                // folders given access by SetFolderAccess
+    std::set<UString> NotHoldable;                 // someone else holds these folders open to rename them
+    std::set<UString> NotMovable;                  // the system refuses to move these folders
+    std::optional<UString> FailReadSecurity;
     std::vector<UString> Removed;
-    std::vector<std::string> Calls;                // "remove <path>", "access <path>", in order
-    std::function<void()> OnSetFolderAccess;       // runs right after the access was set
+    std::vector<std::string> Calls;                // "remove <path>", "move <path> <path>", in order
+    std::function<void()> OnMoved;                 // runs right after a folder was moved aside
+    int Held = 0;                                  // folders held open right now
 
-    bool DirectoryExists(UStringView APath) override { return Directories.count(UString(APath)) != 0; }
+    bool DirectoryExists(UStringView APath) override { return Directories.count(AsFolder(APath)) != 0; }
     void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override
     {
         if (FailCreateDirectories)
             throw ECloudSetupError(*FailCreateDirectories);
         Created.emplace_back(APath);
-        Directories.emplace(APath);
-        FolderAccess[UString(APath)] = AAccess;
+        Directories.insert(AsFolder(APath));
+        FolderAccess[AsFolder(APath)] = AAccess;
+    }
+    bool CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess) override
+    {
+        if (Directories.count(AsFolder(APath)) || Files.count(AsFile(APath)))
+            return false;
+        Calls.push_back("create " + DebugUtf8(AsFolder(APath)));
+        CreateDirectories(APath, AAccess);
+        return true;
+    }
+    std::unique_ptr<platform::IHeldFolder> HoldFolder(UStringView APath) override
+    {
+        const UString Path = AsFolder(APath);
+        if (!Directories.count(Path) || NotHoldable.count(Path))
+            return nullptr;
+        return std::make_unique<THeld>(*this, Path);
     }
     bool FileExists(UStringView APath) override { return Files.count(UString(APath)) != 0; }
     platform::TExclusiveOpen OpenExclusively(UStringView APath) override
@@ -96,9 +113,13 @@ public:
         for (size_t Offset = 0; Offset < Bytes.size(); Offset += 1000)
             APiece(std::string_view(Bytes).substr(Offset, 1000));
     }
-    std::unique_ptr<platform::IInstallFile> Create(UStringView APath) override
+    std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override
     {
+        if (Files.count(UString(APath)))
+            throw ECloudSetupError(u"Cannot create file \"" + UString(APath) + u"\". The file exists");
         Files[UString(APath)].clear();
+        Owners.erase(UString(APath));
+        Security.erase(UString(APath));
         return std::make_unique<TFile>(*this, UString(APath));
     }
     void Replace(UStringView ASource, UStringView ATarget) override
@@ -108,66 +129,38 @@ public:
         auto Source = Files.find(UString(ASource));
         if (Source == Files.end())
             throw ECloudSetupError(u"no source");
+        // The file keeps its own owner and access as it takes the other's place.
+        MoveMeta(UString(ASource), UString(ATarget));
         Files[UString(ATarget)] = Source->second;
         Files.erase(Source);
     }
     bool Remove(UStringView APath) override
     {
-        const UString Path(APath);
-        if (NotRemovable.count(Path))
+        const UString Path = AsFile(APath);
+        if (NotRemovable.count(Path) || NotRemovable.count(AsFolder(Path)))
             return false;
+        if (Files.erase(Path) == 0) {
+            if (!Directories.count(AsFolder(Path)) || !Inside(AsFolder(Path)).empty())
+                return false;
+            Directories.erase(AsFolder(Path));
+        }
         Calls.push_back("remove " + DebugUtf8(Path));
-        if (Files.erase(Path) == 0 && Directories.erase(Path + u"\\") == 0 && Directories.erase(Path) == 0)
-            return false;
         Removed.push_back(Path);
         Owners.erase(Path);
+        Links.erase(Path);
         return true;
     }
     UString UserSid() override { return User; }
-    platform::TFolderSecurity ReadFolderSecurity(UStringView APath) override
+    platform::TFolderSecurity ReadSecurity(UStringView APath) override
     {
-        if (FailReadFolderSecurity)
-            throw ECloudSetupError(*FailReadFolderSecurity);
+        if (FailReadSecurity)
+            throw ECloudSetupError(*FailReadSecurity);
         auto Found = Security.find(UString(APath));
-        if (Found != Security.end())
-            return Found->second;
-        return OwnAccess(User);
-    }
-    // What lies directly inside APath (given with or without its closing backslash).
-    std::vector<platform::TFolderItem> ListFolder(UStringView APath) override
-    {
-        UString Folder(APath);
-        if (Folder.back() != u'\\')
-            Folder += u'\\';
-        std::vector<platform::TFolderItem> Items;
-        auto Add = [&](const UString& APathInside, bool AIsFolder) {
-            if (APathInside.rfind(Folder, 0) != 0)
-                return;
-            UString Name = APathInside.substr(Folder.size());
-            if (AIsFolder && !Name.empty() && Name.back() == u'\\')
-                Name.pop_back();
-            if (Name.empty() || Name.find(u'\\') != UString::npos)
-                return;
-            const UString Path = Folder + Name;
-            auto Owner = Owners.find(Path);
-            Items.push_back({Name, AIsFolder, false, Owner == Owners.end() ? User : Owner->second});
-        };
-        for (const auto& [Path, Bytes] : Files)
-            Add(Path, false);
-        for (const UString& Path : Directories)
-            Add(Path, true);
-        return Items;
-    }
-    void SetFolderAccess(UStringView APath, const platform::TFolderAccess& AAccess) override
-    {
-        if (FailSetFolderAccess)
-            throw ECloudSetupError(*FailSetFolderAccess);
-        Calls.push_back("access " + DebugUtf8(UString(APath)));
-        AccessSet.emplace_back(APath);
-        FolderAccess[UString(APath)] = AAccess;
-        Security[UString(APath)] = OwnAccess(ReadFolderSecurity(APath).OwnerSid);
-        if (OnSetFolderAccess)
-            OnSetFolderAccess();
+        platform::TFolderSecurity Result = Found != Security.end() ? Found->second : OwnAccess(User);
+        if (Owners.count(AsFile(APath)))
+            Result.OwnerSid = Owners.at(AsFile(APath));
+        Result.IsLink = Result.IsLink || Links.count(AsFile(APath));
+        return Result;
     }
 
     // The program's own access to a folder, as the system reports it.
@@ -182,7 +175,127 @@ public:
                                                       {TEntryKind::Allow, right::ReadAndExecute, u"S-1-5-32-545", true, true, false}}};
     }
 
+    // What lies directly inside the folder.
+    std::vector<platform::TFolderItem> Inside(const UString& AFolder) const
+    {
+        std::vector<platform::TFolderItem> Items;
+        auto Add = [&](const UString& APathInside, bool AIsFolder) {
+            if (APathInside.rfind(AFolder, 0) != 0)
+                return;
+            UString Name = APathInside.substr(AFolder.size());
+            if (AIsFolder && !Name.empty() && Name.back() == u'\\')
+                Name.pop_back();
+            if (Name.empty() || Name.find(u'\\') != UString::npos)
+                return;
+            const UString Path = AFolder + Name;
+            auto Owner = Owners.find(Path);
+            platform::TFolderItem Item{Name, AIsFolder, Links.count(Path) != 0, Owner == Owners.end() ? User : Owner->second};
+            Item.Id = std::hash<std::u16string>()(Path);
+            Items.push_back(std::move(Item));
+        };
+        for (const auto& [Path, Bytes] : Files)
+            Add(Path, false);
+        for (const UString& Path : Directories)
+            Add(Path, true);
+        return Items;
+    }
+
+    static UString AsFolder(UStringView APath)
+    {
+        UString Path(APath);
+        if (Path.empty() || Path.back() != u'\\')
+            Path += u'\\';
+        return Path;
+    }
+    static UString AsFile(UStringView APath)
+    {
+        UString Path(APath);
+        while (!Path.empty() && Path.back() == u'\\')
+            Path.pop_back();
+        return Path;
+    }
+
 private:
+    void MoveMeta(const UString& AFrom, const UString& ATo)
+    {
+        if (auto Owner = Owners.find(AFrom); Owner != Owners.end()) {
+            Owners[ATo] = Owner->second;
+            Owners.erase(Owner);
+        } else {
+            Owners.erase(ATo);
+        }
+        if (auto Found = Security.find(AFrom); Found != Security.end()) {
+            Security[ATo] = Found->second;
+            Security.erase(Found);
+        } else {
+            Security.erase(ATo);
+        }
+    }
+
+    // Renames every path under AFrom (a folder) to lie under ATo.
+    void MoveTree(const UString& AFrom, const UString& ATo)
+    {
+        auto Renamed = [&](const UString& APath) { return ATo + APath.substr(AFrom.size()); };
+        auto Under = [&](const UString& APath) { return APath.rfind(AFrom, 0) == 0 || APath == AsFile(AFrom); };
+        std::set<UString> NewDirectories;
+        for (const UString& Path : Directories)
+            NewDirectories.insert(Under(Path) ? Renamed(Path) : Path);
+        Directories = NewDirectories;
+        std::map<UString, std::string> NewFiles;
+        for (auto& [Path, Bytes] : Files)
+            NewFiles[Under(Path) ? Renamed(Path) : Path] = Bytes;
+        Files = NewFiles;
+        auto MoveKeys = [&](auto& AMap) {
+            std::remove_reference_t<decltype(AMap)> Moved;
+            for (auto& [Path, Value] : AMap) {
+                if (Path == AsFile(AFrom))
+                    Moved[AsFile(ATo)] = Value;
+                else
+                    Moved[Under(Path) ? Renamed(Path) : Path] = Value;
+            }
+            AMap = Moved;
+        };
+        MoveKeys(Owners);
+        MoveKeys(Security);
+        std::set<UString> NewLinks;
+        for (const UString& Path : Links)
+            NewLinks.insert(Under(Path) ? Renamed(Path) : Path);
+        Links = NewLinks;
+    }
+
+    class THeld : public platform::IHeldFolder {
+    public:
+        THeld(TFakeInstallFiles& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) { ++FOwner.Held; }
+        ~THeld() override { --FOwner.Held; }
+        const UString& Path() const override { return FPath; }
+        platform::TFolderSecurity Security() override { return FOwner.ReadSecurity(FPath); }
+        std::vector<platform::TFolderItem> List() override { return FOwner.Inside(FPath); }
+        std::unique_ptr<platform::IHeldFolder> HoldItem(const platform::TFolderItem& AItem) override
+        {
+            if (!AItem.IsFolder || AItem.IsLink)
+                return nullptr;
+            return FOwner.HoldFolder(FPath + AItem.Name);
+        }
+        bool RemoveItem(const platform::TFolderItem& AItem) override { return FOwner.Remove(FPath + AItem.Name); }
+        bool MoveTo(UStringView APath) override
+        {
+            const UString Target = AsFolder(APath);
+            if (FOwner.NotMovable.count(FPath) || FOwner.Directories.count(Target) || FOwner.Files.count(AsFile(Target)))
+                return false;
+            FOwner.Calls.push_back("move " + DebugUtf8(FPath) + " " + DebugUtf8(Target));
+            FOwner.MoveTree(FPath, Target);
+            FPath = Target;
+            if (FOwner.OnMoved)
+                FOwner.OnMoved();
+            return true;
+        }
+        bool Remove() override { return FOwner.Remove(FPath); }
+
+    private:
+        TFakeInstallFiles& FOwner;
+        UString FPath;
+    };
+
     class TFile : public platform::IInstallFile {
     public:
         TFile(TFakeInstallFiles& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) {}
@@ -299,6 +412,7 @@ private:
             Result.Data = Found->second.Data;
             return Result;
         }
+        bool DeleteValue(UStringView AName) override { return FValues.erase(UString(AName)) != 0; }
 
     private:
         TFakeRegistry& FOwner;

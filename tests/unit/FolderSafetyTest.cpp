@@ -171,4 +171,51 @@ TEST(FolderRights, TrustedAccountsAreTheUserAndTheSystemsOwn)
     EXPECT_FALSE(IsTrustedAccount(u"", u"")) << "a user the system could not name is nobody";
 }
 
+// The rule applied to a library already in place: the file's own owner and entries, where an
+// entry that a file only hands down (it cannot) does not apply.
+struct TFileCase {
+    const char* Name;
+    UString Owner;
+    std::optional<std::vector<TSecurityEntry>> Entries;
+    bool Safe;
+    bool IsLink = false;
+};
+
+class FileRule : public testing::TestWithParam<TFileCase> {};
+
+TEST_P(FileRule, Verdict)
+{
+    const TFileCase& C = GetParam();
+    platform::TFolderSecurity File;
+    File.IsLink = C.IsLink;
+    File.OwnerSid = C.Owner;
+    File.Entries = C.Entries;
+    EXPECT_EQ(IsFileSafe(File, User), C.Safe);
+}
+
+// What a file inherits from the program's folder: the same entries, no longer inheritable.
+std::vector<TSecurityEntry> InheritedOwnAccess()
+{
+    std::vector<TSecurityEntry> Entries = OwnAccess();
+    for (TSecurityEntry& E : Entries)
+        E.ObjectInherit = E.ContainerInherit = E.InheritOnly = false;
+    return Entries;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, FileRule,
+    testing::Values(TFileCase{"UsersFileWithTheFoldersAccess", User, InheritedOwnAccess(), true},
+                    TFileCase{"AdministratorsFile", Admins, InheritedOwnAccess(), true},
+                    TFileCase{"AnotherUsersFile", OtherUser, InheritedOwnAccess(), false},
+                    // The user's own folder may hold a file whose list lets another account rewrite it.
+                    TFileCase{"UsersFileEveryoneMayWrite", User, With(InheritedOwnAccess(), {Allow(Everyone, FileWrite, ThisFolderOnly)}), false},
+                    TFileCase{"UsersFileAnotherUserMayChangeItsAccess", User,
+                              With(InheritedOwnAccess(), {Allow(OtherUser, right::WriteAccess, ThisFolderOnly)}), false},
+                    TFileCase{"UsersFileEveryoneMayDelete", User, With(InheritedOwnAccess(), {Allow(Everyone, right::Delete, ThisFolderOnly)}), false},
+                    TFileCase{"InheritOnlyEntryDoesNotApplyToAFile", User,
+                              With(InheritedOwnAccess(), {Allow(Everyone, right::FullControl, FilesOnly)}), true},
+                    TFileCase{"NullList", User, std::nullopt, false},
+                    TFileCase{"Link", User, InheritedOwnAccess(), false, true}),
+    [](const auto& AInfo) { return std::string(AInfo.param.Name); });
+
 }  // namespace

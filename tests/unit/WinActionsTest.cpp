@@ -163,6 +163,20 @@ TEST_F(WinActions, OutdatedLibraryNotInUseIsReplaced)
     EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
 }
 
+const UString OtherUser = u"S-1-5-21-1004336348-1177238915-682003330-1002";
+const UString FolderRefused = u"DLL not installed — the folder \"" + Folder +
+                              u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup."
+                              u" If the folder is your own, close all ZELV Cloud RDP sessions, then re-run setup.";
+
+platform::TFolderSecurity EveryoneMayWrite(const UString& AOwner)
+{
+    return {false, AOwner,
+            std::vector<platform::TSecurityEntry>{
+                {platform::TEntryKind::Allow, platform::fileright::FullControl, u"S-1-5-18", true, true, false},
+                {platform::TEntryKind::Allow, platform::fileright::FullControl, AOwner, true, true, false},
+                {platform::TEntryKind::Allow, 0x001301FF, u"S-1-1-0", true, true, false}}};
+}
+
 // A library that cannot be replaced stays; it counts as installed (and is registered) only when
 // its bytes are the expected library's. Another user may have put a file of their own there.
 struct TExistingCase {
@@ -174,6 +188,8 @@ struct TExistingCase {
     UString Error;
     bool Registered;
     bool Requested;
+    UString Owner = u"";     // another account's file
+    bool OpenToOthers = false;
 };
 
 class ExistingLibrary : public WinActions, public testing::WithParamInterface<TExistingCase> {};
@@ -190,6 +206,10 @@ TEST_P(ExistingLibrary, OnlyAVerifiedLibraryCountsAndIsRegistered)
         FFiles.NotWritable.insert(Library64);
     if (C.Unreadable)
         FFiles.Unreadable.insert(Library64);
+    if (!C.Owner.empty())
+        FFiles.Owners[Library64] = C.Owner;
+    if (C.OpenToOthers)
+        FFiles.Security[Library64] = EveryoneMayWrite(FFiles.User);
 
     TSetupSteps Steps = DefaultSetupSteps();
     Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
@@ -214,6 +234,9 @@ const UString HeldNotOurs = u"DLL not installed — the file \"" + Library64 +
 const UString DeniedNotOurs = u"DLL not installed — the file \"" + Library64 +
                               u"\" was not installed by this setup and this user cannot replace it. An administrator must remove it, then re-run setup.";
 
+const UString InUseNotSafe = u"DLL not installed — the file \"" + Library64 +
+                             u"\" is in use and can be changed by another account. Close all ZELV Cloud RDP sessions, then re-run setup.";
+
 INSTANTIATE_TEST_SUITE_P(
     Table, ExistingLibrary,
     testing::Values(
@@ -223,6 +246,8 @@ INSTANTIATE_TEST_SUITE_P(
         TExistingCase{"UnverifiedNotWritable", "planted", "denied", false, false, DeniedNotOurs, false, false},
         TExistingCase{"UnreadableInUse", "<served>", "sharing", true, false, HeldNotOurs, false, false},
         TExistingCase{"UnreadableNotWritable", "<served>", "denied", true, false, DeniedNotOurs, false, false},
+        TExistingCase{"VerifiedInUseButAnotherAccountsFile", "<served>", "sharing", false, false, InUseNotSafe, false, false, OtherUser},
+        TExistingCase{"VerifiedInUseButOpenToOthers", "<served>", "sharing", false, false, InUseNotSafe, false, false, u"", true},
         TExistingCase{"UnverifiedFreeIsReplaced", "planted", "", false, true, u"", true, true},
         TExistingCase{"VerifiedFreeIsReplacedToo", "<served>", "", false, true, u"", true, true}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
@@ -280,21 +305,35 @@ TEST_F(WinActions, FolderThatCannotBeCreatedIsRaised)
 
 // --- An install folder that is already there ---
 
-const UString OtherUser = u"S-1-5-21-1004336348-1177238915-682003330-1002";
-const UString FolderRefused = u"DLL not installed — the folder \"" + Folder +
-                              u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
 
-platform::TFolderSecurity EveryoneMayWrite(const UString& AOwner)
+// A whole run with the real installer; the log, line by line.
+std::vector<UString> RunWithRealSteps(bool* AUdpCalled = nullptr)
 {
-    return {false, AOwner,
-            std::vector<platform::TSecurityEntry>{
-                {platform::TEntryKind::Allow, platform::fileright::FullControl, u"S-1-5-18", true, true, false},
-                {platform::TEntryKind::Allow, platform::fileright::FullControl, AOwner, true, true, false},
-                {platform::TEntryKind::Allow, 0x001301FF, u"S-1-1-0", true, true, false}}};
+    TSetupSteps Steps = DefaultSetupSteps();
+    Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
+    Steps.DisableUDP = [AUdpCalled] {
+        if (AUdpCalled)
+            *AUdpCalled = true;
+        return true;
+    };
+    std::vector<UString> Log;
+    RunSetup(Steps, {}, {}, [&](const UString& ALine) { Log.push_back(ALine); });
+    return Log;
+}
+
+const UString SetAside = u"C:\\ProgramData\\ZelvCloud.set-aside-1\\";
+
+UString SetAsideNote(const UString& AStillHolds)
+{
+    return u"Note: The earlier install folder could be changed by other accounts, so setup made a new one and set the "
+           u"earlier one aside as \"" +
+           SetAside + u"\"; it still holds " + AStillHolds;
 }
 
 // The folder, a verified library in it (in use or not) and a file of the user's own; whose folder
-// it is decides. A refused folder gets nothing written, nothing removed, no request.
+// it is decides. The user's own folder that others can change is set aside and replaced by a new
+// one, unless the loaded library keeps it from moving; a refused folder gets nothing written,
+// nothing removed, no request.
 struct TExistingFolderCase {
     const char* Name;
     bool OwnedByUser;
@@ -302,7 +341,7 @@ struct TExistingFolderCase {
     bool LibraryInUse;
     bool Installed;
     UString Error;
-    bool AccessSet;
+    bool Replaced;
     bool Requested;
 };
 
@@ -315,52 +354,63 @@ TEST_P(ExistingFolder, UsedOnlyWhenNoOtherAccountCanChangeIt)
     FFiles.Directories.insert(Folder);
     FFiles.Files[Library64] = FHttp.Response.Body;
     FFiles.Files[Folder + u"notes.txt"] = "the user's";
-    if (C.LibraryInUse)
+    if (C.LibraryInUse) {
         FFiles.InUse.insert(Library64);
+        // A folder that holds a loaded library cannot be renamed.
+        FFiles.NotMovable.insert(Folder);
+    }
     FFiles.Security[Folder] = C.OpenToOthers ? EveryoneMayWrite(Owner) : FFiles.OwnAccess(Owner);
     FHttp.Response.Body = StandinAddin("zelvcloud64.dll");
 
-    TSetupSteps Steps = DefaultSetupSteps();
-    Steps.GetDesktopPath = [] { return UString(u"C:\\Users\\u1\\Desktop"); };
     bool UdpCalled = false;
-    Steps.DisableUDP = [&] { return UdpCalled = true; };
-    std::vector<UString> Log;
-    RunSetup(Steps, {}, {}, [&](const UString& ALine) { Log.push_back(ALine); });
+    const std::vector<UString> Log = RunWithRealSteps(&UdpCalled);
 
-    ASSERT_EQ(Log.size(), 6u);
-    if (C.Installed) {
-        EXPECT_EQ(Log[1], u"DLL: " + Library64 + (C.Error.empty() ? UString() : u"\r\nNote: " + C.Error));
-        EXPECT_EQ(Log[3], u"Registry configured");
-    } else {
-        EXPECT_EQ(Log[1], u"ERROR: " + C.Error);
-        EXPECT_EQ(Log[3], u"Note: Registry configuration skipped — no verified add-in library at " + Library64);
-    }
+    std::vector<UString> Expected = {u"Downloading zelvcloud DLL..."};
+    if (C.Installed)
+        Expected.push_back(u"DLL: " + Library64 + (C.Error.empty() ? UString() : u"\r\nNote: " + C.Error));
+    else
+        Expected.push_back(u"ERROR: " + C.Error);
+    if (C.Replaced)
+        Expected.push_back(SetAsideNote(u"\"notes.txt\""));
+    Expected.push_back(u"Configuring registry...");
+    Expected.push_back(C.Installed ? u"Registry configured"
+                                   : u"Note: Registry configuration skipped — no verified add-in library at " + Library64);
+    Expected.insert(Expected.end(), {u"Disabling UDP (may prompt for admin)...", u"UDP disabled for RDP"});
+    EXPECT_EQ(Log, Expected);
     EXPECT_TRUE(UdpCalled);
     const auto Key = FRegistry.Keys.find({TRegistryHive::CurrentUser, TWinActions::AddinKeyPath});
     EXPECT_EQ(Key != FRegistry.Keys.end() && Key->second.count(u"Name"), C.Installed);
-    EXPECT_EQ(FFiles.AccessSet, C.AccessSet ? std::vector<UString>{Folder} : std::vector<UString>{});
-    if (C.AccessSet)
-        EXPECT_EQ(FFiles.FolderAccess.at(Folder), TWinActions::InstallFolderAccess());
     EXPECT_EQ(FHttp.Requests.size(), C.Requested ? 1u : 0u);
-    EXPECT_TRUE(FFiles.Removed.empty()) << "nothing of another account's was inside";
-    EXPECT_EQ(FFiles.Files.size(), 2u) << "the library and the user's file, no temporary file";
-    EXPECT_TRUE(FFiles.Created.empty());
+    EXPECT_EQ(FFiles.Held, 0) << "the folder is let go once the run is past it";
+    if (C.Replaced) {
+        EXPECT_EQ(FFiles.Created, std::vector<UString>{Folder});
+        EXPECT_EQ(FFiles.FolderAccess.at(Folder), TWinActions::InstallFolderAccess());
+        EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+        EXPECT_EQ(FFiles.Files.at(SetAside + u"notes.txt"), "the user's");
+        EXPECT_EQ(FFiles.Files.size(), 2u) << "the old library went with the old folder; no temporary file";
+    } else {
+        EXPECT_TRUE(FFiles.Created.empty());
+        EXPECT_EQ(FFiles.Security.at(Folder).Entries, (C.OpenToOthers ? EveryoneMayWrite(Owner) : FFiles.OwnAccess(Owner)).Entries)
+            << "left as it was";
+        EXPECT_EQ(FFiles.Files.size(), 2u) << "the library and the user's file, no temporary file";
+        EXPECT_EQ(FFiles.Files.at(Folder + u"notes.txt"), "the user's");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ExistingFolder,
     testing::Values(
         TExistingFolderCase{"UsersOwnSafeFolderAsAlways", true, false, false, true, u"", false, true},
-        TExistingFolderCase{"UsersOwnOpenFolderTightenedThenUsed", true, true, false, true, u"", true, true},
+        TExistingFolderCase{"UsersOwnOpenFolderReplaced", true, true, false, true, u"", true, true},
         TExistingFolderCase{"AnotherUsersFolderRefused", false, false, false, false, FolderRefused, false, false},
         TExistingFolderCase{"AnotherUsersOpenFolderRefused", false, true, false, false, FolderRefused, false, false},
         // The in-use path: a verified library counts only in a folder no other account can change.
         TExistingFolderCase{"VerifiedInUseInUsersSafeFolder", true, false, true, true, InUseText, false, false},
-        TExistingFolderCase{"VerifiedInUseInUsersOpenFolderAfterTightening", true, true, true, true, InUseText, true, false},
+        TExistingFolderCase{"VerifiedInUseKeepsUsersOpenFolderFromMovingRefused", true, true, true, false, FolderRefused, false, false},
         TExistingFolderCase{"VerifiedInUseInAnotherUsersFolderRefused", false, false, true, false, FolderRefused, false, false}),
     [](const auto& AInfo) { return std::string(AInfo.param.Name); });
 
-// Administrators own it but let everyone write: not the user's to take back.
+// Administrators own it but let everyone write: not the user's to set aside.
 TEST_F(WinActions, OpenFolderOwnedByAdministratorsIsRefused)
 {
     FFiles.Directories.insert(Folder);
@@ -368,91 +418,126 @@ TEST_F(WinActions, OpenFolderOwnedByAdministratorsIsRefused)
     UString Error;
     EXPECT_FALSE(Download(Error));
     EXPECT_EQ(Error, FolderRefused);
-    EXPECT_TRUE(FFiles.AccessSet.empty());
+    EXPECT_TRUE(FFiles.Calls.empty()) << "nothing moved, made or removed";
     EXPECT_TRUE(FHttp.Requests.empty());
     EXPECT_TRUE(FFiles.Files.empty());
 }
 
-// Another account's files and folders inside the user's open folder: each keeps its owner's power
-// to change it, so all of it goes before the folder gets the program's access; the user's own
-// things stay, searched into their folders too.
-TEST_F(WinActions, OthersItemsRemovedBeforeTheFolderIsTightened)
+// The user's open folder goes aside first, the new folder is made next, and only then is the old
+// one emptied: of what other accounts own (their folders with everything in them that is not the
+// user's, their links as links) and of the program's own files. The user's other things stay,
+// named in the note, and their folders are not searched.
+TEST_F(WinActions, SetAsideFolderLosesOthersItemsAndTheProgramsFiles)
 {
-    FFiles.Directories = {Folder, Folder + u"theirs\\", Folder + u"theirs\\deeper\\", Folder + u"mine\\"};
-    FFiles.Files = {{Library64, "planted"},
-                    {Folder + u"zelvcloud64.dll.download", "planted"},
+    FFiles.Directories = {Folder, Folder + u"theirs\\", Folder + u"theirs\\deeper\\", Folder + u"mine\\",
+                          Folder + u"their link\\"};
+    FFiles.Files = {{Library64, "old build"},
+                    {Folder + u"zelvcloud64.dll.download", "the user's leftover"},
+                    {Folder + u"planted.dll", "planted"},
                     {Folder + u"theirs\\deeper\\x.dll", "planted"},
+                    {Folder + u"theirs\\deeper\\yours.txt", "the user's, in their folder"},
                     {Folder + u"mine\\their.dll", "planted"},
-                    {Folder + u"mine\\kept.txt", "the user's"}};
-    for (const UString& Path : {Library64, Folder + u"zelvcloud64.dll.download", Folder + u"theirs",
-                                Folder + u"mine\\their.dll"})
+                    {Folder + u"notes.txt", "the user's"}};
+    for (const UString& Path : {Folder + u"planted.dll", Folder + u"theirs", Folder + u"theirs\\deeper",
+                                Folder + u"theirs\\deeper\\x.dll", Folder + u"mine\\their.dll", Folder + u"their link"})
         FFiles.Owners[Path] = OtherUser;
+    FFiles.Links.insert(Folder + u"their link");
     FFiles.Security[Folder] = EveryoneMayWrite(FFiles.User);
 
     UString Error;
     EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
-    std::vector<std::string> BeforeAccess;
-    for (const std::string& Call : FFiles.Calls) {
-        if (Call.rfind("access ", 0) == 0)
-            break;
-        BeforeAccess.push_back(Call);
-    }
-    std::sort(BeforeAccess.begin(), BeforeAccess.end());
+    ASSERT_GE(FFiles.Calls.size(), 2u);
+    EXPECT_EQ(FFiles.Calls[0], "move " + DebugUtf8(Folder) + " " + DebugUtf8(SetAside));
+    EXPECT_EQ(FFiles.Calls[1], "create " + DebugUtf8(Folder));
+    std::vector<std::string> Removals(FFiles.Calls.begin() + 2, FFiles.Calls.end());
+    std::sort(Removals.begin(), Removals.end());
     std::vector<std::string> Expected;
-    for (const UString& Path : {Library64, Folder + u"zelvcloud64.dll.download", Folder + u"theirs\\deeper\\x.dll",
-                                Folder + u"theirs\\deeper", Folder + u"theirs", Folder + u"mine\\their.dll"})
+    for (const UString& Path : {SetAside + u"zelvcloud64.dll", SetAside + u"zelvcloud64.dll.download",
+                                SetAside + u"planted.dll", SetAside + u"theirs\\deeper\\x.dll", SetAside + u"their link"})
         Expected.push_back("remove " + DebugUtf8(Path));
     std::sort(Expected.begin(), Expected.end());
-    EXPECT_EQ(BeforeAccess, Expected);
-    EXPECT_EQ(FFiles.AccessSet, std::vector<UString>{Folder});
-    EXPECT_EQ(FFiles.Files.at(Folder + u"mine\\kept.txt"), "the user's");
+    EXPECT_EQ(Removals, Expected) << "their folders keep what reads as the user's, so they stay";
+    EXPECT_EQ(FFiles.Files.at(SetAside + u"mine\\their.dll"), "planted") << "the user's folder is not searched";
+    EXPECT_EQ(FFiles.Files.at(SetAside + u"theirs\\deeper\\yours.txt"), "the user's, in their folder");
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+    EXPECT_TRUE(FFiles.Directories.count(SetAside));
+    EXPECT_EQ(FFiles.Held, 0);
+}
+
+TEST_F(WinActions, NoteNamesTenOfWhatStaysAndCountsTheRest)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Security[Folder] = EveryoneMayWrite(FFiles.User);
+    for (int Index = 0; Index < 1000; ++Index)
+        FFiles.Files[Folder + u"file" + IntToUStr(1000 + Index) + u".txt"] = "the user's";
+    const std::vector<UString> Log = RunWithRealSteps();
+    ASSERT_GE(Log.size(), 3u);
+    UString Names;
+    for (int Index = 0; Index < 10; ++Index)
+        Names += (Index ? u", \"file" : u"\"file") + IntToUStr(1000 + Index) + u".txt\"";
+    EXPECT_EQ(Log[2], SetAsideNote(Names + u" and 990 more"));
+}
+
+// An emptied set-aside folder goes too, and the run says nothing about it.
+TEST_F(WinActions, EmptiedSetAsideFolderIsRemoved)
+{
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Library64] = "old build";
+    FFiles.Security[Folder] = EveryoneMayWrite(FFiles.User);
+    const std::vector<UString> Log = RunWithRealSteps();
+    EXPECT_EQ(Log[1], u"DLL: " + Library64);
+    EXPECT_EQ(Log[2], u"Configuring registry...");
+    EXPECT_FALSE(FFiles.Directories.count(SetAside));
     EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
 }
 
-// Taking the folder back fails, or leaves it open, or another account puts something in it
-// meanwhile: the folder is refused, and nothing is requested or written.
-TEST_F(WinActions, FolderThatCannotBeTakenBackIsRefused)
+// What keeps the folder from being replaced: it is refused, nothing is requested, and no library
+// goes into a folder this run did not make or judge.
+TEST_F(WinActions, FolderThatCannotBeReplacedIsRefused)
 {
     struct TCase {
         const char* Name;
         std::function<void(test::TFakeInstallFiles&)> Arrange;
+        bool Moved;
     };
     const TCase Cases[] = {
-        {"another account's file cannot be removed",
+        {"someone else holds it open with the right to rename it",
+         [](test::TFakeInstallFiles& AFiles) { AFiles.NotHoldable.insert(Folder); }, false},
+        {"it cannot be moved aside", [](test::TFakeInstallFiles& AFiles) { AFiles.NotMovable.insert(Folder); }, false},
+        {"another account takes the name between the move and the creation",
          [](test::TFakeInstallFiles& AFiles) {
-             AFiles.Files[Folder + u"x.dll"] = "planted";
-             AFiles.Owners[Folder + u"x.dll"] = OtherUser;
-             AFiles.NotRemovable.insert(Folder + u"x.dll");
-         }},
-        {"the access cannot be set",
-         [](test::TFakeInstallFiles& AFiles) { AFiles.FailSetFolderAccess = u"Cannot change the access of folder"; }},
-        {"the access set does not hold",
-         [](test::TFakeInstallFiles& AFiles) {
-             AFiles.OnSetFolderAccess = [&AFiles] { AFiles.Security[Folder] = EveryoneMayWrite(AFiles.User); };
-         }},
-        {"another account adds a file meanwhile",
-         [](test::TFakeInstallFiles& AFiles) {
-             AFiles.OnSetFolderAccess = [&AFiles] {
-                 AFiles.Files[Folder + u"late.dll"] = "planted";
-                 AFiles.Owners[Folder + u"late.dll"] = OtherUser;
+             AFiles.OnMoved = [&AFiles] {
+                 AFiles.Directories.insert(Folder);
+                 AFiles.Owners[test::TFakeInstallFiles::AsFile(Folder)] = OtherUser;
              };
-         }},
+         },
+         true},
+        {"the new folder is not safe",
+         [](test::TFakeInstallFiles& AFiles) {
+             AFiles.OnMoved = [&AFiles] { AFiles.Security[Folder] = EveryoneMayWrite(AFiles.User); };
+         },
+         true},
         {"the access cannot be read",
-         [](test::TFakeInstallFiles& AFiles) { AFiles.FailReadFolderSecurity = u"Cannot read the access of folder"; }},
+         [](test::TFakeInstallFiles& AFiles) { AFiles.FailReadSecurity = u"Cannot read the access of"; }, false},
     };
     for (const TCase& C : Cases) {
         SCOPED_TRACE(C.Name);
         test::TFakeInstallFiles Files;
+        test::TFakeDownloadHttp Http;
         FScope->InstallFiles = &Files;
+        FScope->Http = &Http;
         Files.Directories.insert(Folder);
         Files.Security[Folder] = EveryoneMayWrite(Files.User);
         C.Arrange(Files);
         UString Error;
         EXPECT_FALSE(Download(Error));
         EXPECT_EQ(Error, FolderRefused);
-        EXPECT_TRUE(FHttp.Requests.empty());
+        EXPECT_TRUE(Http.Requests.empty());
         EXPECT_FALSE(Files.FileExists(Library64));
         EXPECT_FALSE(Files.FileExists(TWinActions::TemporaryPath(Library64)));
+        EXPECT_EQ(std::any_of(Files.Calls.begin(), Files.Calls.end(), [](const std::string& ACall) { return ACall.rfind("move ", 0) == 0; }),
+                  C.Moved);
+        EXPECT_EQ(Files.Held, 0);
     }
 }
 
@@ -464,6 +549,74 @@ TEST_F(WinActions, FolderMadeByAnotherUserJustBeforeIsRefused)
     EXPECT_FALSE(Download(Error));
     EXPECT_EQ(Error, FolderRefused);
     EXPECT_TRUE(FHttp.Requests.empty());
+}
+
+// The client would go on loading whatever lies at the path an earlier run registered: a refused
+// folder takes the program's registration of a library in it along, and says so. A registration
+// of another folder, and every other value, stay.
+TEST_F(WinActions, RefusedFolderTakesItsRegistrationAlong)
+{
+    struct TCase {
+        const char* Name;
+        UString Registered;
+        bool Removed;
+    };
+    const TCase Cases[] = {
+        {"the library in that folder", Library64, true},
+        {"written in other letter case", u"c:\\programdata\\zelvcloud\\ZELVCLOUD32.DLL", true},
+        {"a library in another folder", u"C:\\Other\\zelvcloud64.dll", false},
+        {"a library in a folder inside it", Folder + u"sub\\zelvcloud64.dll", false},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        test::TFakeRegistry Registry;
+        FScope->Registry = &Registry;
+        auto& Values = Registry.Keys[{TRegistryHive::CurrentUser, TWinActions::AddinKeyPath}];
+        Values[u"Name"] = test::TFakeRegistry::String(C.Registered);
+        Values[u"Other"] = test::TFakeRegistry::String(u"kept");
+        FFiles.Directories.insert(Folder);
+        FFiles.Security[Folder] = FFiles.OwnAccess(OtherUser);
+
+        const std::vector<UString> Log = RunWithRealSteps();
+
+        std::vector<UString> Expected = {u"Downloading zelvcloud DLL...", u"ERROR: " + FolderRefused};
+        if (C.Removed)
+            Expected.push_back(u"Note: The add-in registration for \"" + C.Registered +
+                               u"\" was removed, so the remote-desktop client no longer loads a library from that folder");
+        Expected.push_back(u"Configuring registry...");
+        ASSERT_GE(Log.size(), Expected.size());
+        EXPECT_EQ(std::vector<UString>(Log.begin(), Log.begin() + Expected.size()), Expected);
+        EXPECT_EQ(Values.count(u"Name") == 0, C.Removed);
+        EXPECT_EQ(Values.count(u"Other"), 1u);
+    }
+}
+
+// What another account left in a safe folder never becomes the library's owner or access: the
+// temporary file is always one of this run's own, made anew.
+TEST_F(WinActions, LeftoversOfAnotherOwnerDoNotCarryOver)
+{
+    const UString Temporary = TWinActions::TemporaryPath(Library64);
+    FFiles.Directories.insert(Folder);
+    FFiles.Files[Temporary] = "left by another account";
+    FFiles.Owners[Temporary] = OtherUser;
+    FFiles.Security[Temporary] = EveryoneMayWrite(OtherUser);
+    FFiles.Files[Library64] = "old build";
+    FFiles.Owners[Library64] = OtherUser;
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(FFiles.Files.at(Library64), FHttp.Response.Body);
+    EXPECT_EQ(FFiles.ReadSecurity(Library64).OwnerSid, FFiles.User);
+    EXPECT_FALSE(FFiles.Security.count(Library64)) << "the access the folder hands down";
+    EXPECT_FALSE(FFiles.FileExists(Temporary));
+
+    // One that cannot be removed is not written into.
+    FFiles.Files[Temporary] = "left by another account";
+    FFiles.NotRemovable.insert(Temporary);
+    FFiles.Files[Library64] = "old build";
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, u"DLL not installed — could not write file: Cannot create file \"" + Temporary + u"\". The file exists");
+    EXPECT_EQ(FFiles.Files.at(Temporary), "left by another account");
+    EXPECT_EQ(FFiles.Files.at(Library64), "old build");
 }
 
 // The library step inside a whole run, with the real installer: a failure it raises ends the run
