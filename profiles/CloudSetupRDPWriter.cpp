@@ -285,7 +285,7 @@ UString TRDPWriter::WriteRDPFile(UStringView ADesktopPath, UStringView ACompanyC
     platform::TSystemError Error;
     std::unique_ptr<platform::IWrittenFile> File = Files.CreateExclusive(FileName + PartialFileSuffix, Error);
     if (!File)
-        throw CannotCreate(Files, FileName, Error);
+        throw CannotCreate(Files, Error.NameInTheWay ? FileName + PartialFileSuffix : FileName, Error);
     if (!File->Write(Bytes, Error) || !File->Flush(Error)) {
         if (Error.Code == 0)
             throw ECloudSetupError(u"Stream write error");

@@ -67,6 +67,61 @@ bool HeldByAnotherProgram(const std::wstring& APath)
     return !Probe && GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
+platform::TSystemError ErrorOf(DWORD ACode) { return platform::TSystemError{ACode, SystemErrorText(ACode)}; }
+
+// A hidden, system or read-only file is one the user set apart; the file system refuses to
+// overwrite such a file by name, and so does this program, though a rename would not.
+bool IsSetApart(const std::wstring& APath)
+{
+    const DWORD Attributes = GetFileAttributesW(APath.c_str());
+    return Attributes != INVALID_FILE_ATTRIBUTES &&
+           (Attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_READONLY));
+}
+
+UniqueFile CreateNew(const std::wstring& APath)
+{
+    // Share mode 0: no other program can open the file while it is written, so none reads a
+    // half-written file. DELETE: the file is renamed and marked for deletion through this handle.
+    // CREATE_NEW: never what a name already leads to, a link's target among them.
+    return UniqueFile(CreateFileW(APath.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// Removes a plain file left under the name, through a handle on the item itself; anything else
+// there stays, and AError says why it is in the way.
+bool RemoveLeftover(const std::wstring& APath, platform::TSystemError& AError)
+{
+    UniqueFile Item(CreateFileW(APath.c_str(), DELETE | FILE_READ_ATTRIBUTES, 0, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!Item) {
+        AError = LastError();
+        return false;
+    }
+    FILE_ATTRIBUTE_TAG_INFO Info{};
+    if (!GetFileInformationByHandleEx(Item.Get(), FileAttributeTagInfo, &Info, sizeof Info)) {
+        AError = LastError();
+        return false;
+    }
+    // The name is read too: Wine opens what a Unix link to a folder points to even when asked for
+    // the link itself, and shows the link only by name.
+    const DWORD NameAttributes = GetFileAttributesW(APath.c_str());
+    const bool Link = (Info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
+                      (NameAttributes != INVALID_FILE_ATTRIBUTES && (NameAttributes & FILE_ATTRIBUTE_REPARSE_POINT));
+    if (Link || (Info.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        AError = ErrorOf(ERROR_FILE_EXISTS);
+        return false;
+    }
+    if (Info.FileAttributes & FILE_ATTRIBUTE_READONLY) {
+        AError = ErrorOf(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    if (!SetDeleteDisposition(Item.Get(), true)) {
+        AError = LastError();
+        return false;
+    }
+    return true;
+}
+
 class TWin32WrittenFile : public platform::IWrittenFile {
 public:
     TWin32WrittenFile(UString APath, UniqueFile AFile)
@@ -116,6 +171,10 @@ public:
     bool PutInPlace(UStringView ATarget, platform::TSystemError& AError) override
     {
         const std::wstring Target = ToW(FullPathOf(UString(ATarget)));
+        if (IsSetApart(Target)) {
+            AError = ErrorOf(ERROR_ACCESS_DENIED);
+            return false;
+        }
         // The mark comes off only now: a crash between here and the rename leaves the earlier file
         // as it was and this one under its own name, which the caller chose so that its next
         // writing takes it over.
@@ -147,10 +206,16 @@ std::unique_ptr<platform::IWrittenFile> TWin32FileWriter::CreateExclusive(UStrin
                                                                           platform::TSystemError& AError)
 {
     UString Path(APath);
-    // Share mode 0: no other program can open the file while it is written, so none reads a
-    // half-written file. DELETE: the file is renamed and marked for deletion through this handle.
-    UniqueFile File(CreateFileW(W(Path), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    const std::wstring Wide = ToW(Path);
+    UniqueFile File = CreateNew(Wide);
+    if (!File && (GetLastError() == ERROR_FILE_EXISTS || GetLastError() == ERROR_ALREADY_EXISTS)) {
+        // A run that ended in the instant of its last step leaves its file under this name.
+        if (!RemoveLeftover(Wide, AError)) {
+            AError.NameInTheWay = true;
+            return nullptr;
+        }
+        File = CreateNew(Wide);
+    }
     if (!File) {
         AError = LastError();
         return nullptr;

@@ -215,6 +215,10 @@ TEST_F(ConnectionFile, CreateFailureNamesTheFullPathAndTheSystemsReason)
     FFiles.CreateFails = platform::TSystemError{1234, u""};
     EXPECT_EQ(WriteFailure(Desktop, u"ab1", u"10.0.0.5"),
               u"Cannot create file \"C:\\Users\\user1\\Desktop\\AB1 Zelv Cloud.rdp\". System error 1234");
+    // What stands under the temporary name is what the user must move.
+    FFiles.CreateFails = platform::TSystemError{80, u"The file exists.\r\n", true};
+    EXPECT_EQ(WriteFailure(Desktop, u"ab1", u"10.0.0.5"),
+              u"Cannot create file \"C:\\Users\\user1\\Desktop\\AB1 Zelv Cloud.rdp.partial\". The file exists");
 }
 
 TEST_F(ConnectionFile, WriteFailureIsAStreamWriteError)

@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "common/Fixtures.h"
@@ -15,6 +17,7 @@
 #include "service/CloudSetupConst.h"
 #include "win/ConnectionFileSupport.h"
 #include "win/FileHolder.h"
+#include "win/FolderSecurity.h"
 
 using namespace zelv;
 using test::Hex;
@@ -272,6 +275,86 @@ TEST_F(ConnectionFileOnDisk, FileAnEndedRunLeftIsGoneAfterTheNextRun)
     EXPECT_EQ(FolderContents(FFolder.Path()),
               (std::map<std::string, std::string>{{"AB1 Zelv Cloud.rdp", ReadFixture("connfiles/ab1-gateway.rdp")},
                                                   {"notes.txt", "notes"}}));
+}
+
+// A hidden, system or read-only connection file is one the user set apart: it stays as it is and
+// the company's line says it cannot be created, as it always has.
+TEST_F(ConnectionFileOnDisk, EarlierFileSetApartIsNotReplaced)
+{
+    for (DWORD Attribute : {FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM, FILE_ATTRIBUTE_READONLY}) {
+        SCOPED_TRACE(Attribute);
+        const test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
+        test::WriteBytes(Target, "earlier");
+        ASSERT_TRUE(SetFileAttributesW(Target.c_str(), Attribute));
+        ASSERT_TRUE(GetFileAttributesW(Target.c_str()) & Attribute) << "the bench keeps the attribute";
+        EXPECT_EQ(FailureOf(FFolder.Text(), u"ab1", u"10.0.0.5"),
+                  u"Cannot create file \"" + FFolder.Text() + u"\\AB1 Zelv Cloud.rdp\". " +
+                      TrimSystemText(win32::SystemErrorText(ERROR_ACCESS_DENIED)));
+        EXPECT_TRUE(GetFileAttributesW(Target.c_str()) & Attribute);
+        SetFileAttributesW(Target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(FolderContents(FFolder.Path()), (std::map<std::string, std::string>{{"AB1 Zelv Cloud.rdp", "earlier"}}));
+        DeleteFileW(Target.c_str());
+    }
+}
+
+// Whatever stands under the temporary name and is not a plain file an ended run left is in the
+// way: it is never followed, opened or removed, the earlier file stays, and the message names what
+// is in the way.
+TEST_F(ConnectionFileOnDisk, TemporaryNameInTheWayIsNeverFollowed)
+{
+    const test::fs::path Target = FFolder.Path() / "AB1 Zelv Cloud.rdp";
+    const test::fs::path Partial = FFolder.Path() / "AB1 Zelv Cloud.rdp.partial";
+    const test::fs::path Documents = FFolder.Path() / "Documents";
+    test::fs::create_directories(Documents);
+    test::WriteBytes(Documents / "letter.txt", "the user's");
+    struct TCase {
+        const char* Name;
+        std::function<void()> Arrange;
+        std::function<void()> Undo;
+    };
+    std::optional<test::THeldFile> Holder;
+    const TCase Cases[] = {
+        {"a folder", [&] { test::fs::create_directories(Partial); }, [&] { test::fs::remove(Partial); }},
+        {"a read-only file",
+         [&] {
+             test::WriteBytes(Partial, "kept");
+             SetFileAttributesW(Partial.c_str(), FILE_ATTRIBUTE_READONLY);
+         },
+         [&] {
+             SetFileAttributesW(Partial.c_str(), FILE_ATTRIBUTE_NORMAL);
+             EXPECT_EQ(ReadBytes(Partial), "kept");
+             test::fs::remove(Partial);
+         }},
+        {"a file another program holds",
+         [&] {
+             test::WriteBytes(Partial, "kept");
+             Holder.emplace(Partial);
+             ASSERT_TRUE(Holder->Held());
+         },
+         [&] {
+             EXPECT_TRUE(Holder->Release());
+             EXPECT_EQ(ReadBytes(Partial), "kept");
+             test::fs::remove(Partial);
+         }},
+        {"a link to a folder of the user's",
+         [&] { ASSERT_NO_FATAL_FAILURE(test::MakeUnixLink(Partial, Documents)); },
+         [&] {
+             EXPECT_EQ(ReadBytes(Documents / "letter.txt"), "the user's");
+             EXPECT_EQ(test::fs::directory_iterator(Documents)->path().filename(), "letter.txt");
+             test::fs::remove(Partial);
+         }},
+    };
+    for (const TCase& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        test::WriteBytes(Target, "earlier");
+        ASSERT_NO_FATAL_FAILURE(C.Arrange());
+        const UString Message = FailureOf(FFolder.Text(), u"ab1", u"10.0.0.5");
+        const UString Named = u"Cannot create file \"" + FFolder.Text() + u"\\AB1 Zelv Cloud.rdp.partial\". ";
+        EXPECT_EQ(Message.substr(0, Named.size()), Named) << DebugUtf8(Message);
+        EXPECT_EQ(ReadBytes(Target), "earlier");
+        C.Undo();
+        EXPECT_FALSE(test::fs::exists(Partial));
+    }
 }
 
 }  // namespace

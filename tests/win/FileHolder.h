@@ -15,6 +15,11 @@ namespace zelv::test {
 class THeldFile {
 public:
     explicit THeldFile(const std::filesystem::path& APath, bool AShareRead = false)
+        : THeldFile(APath, AShareRead ? L"read" : L"")
+    {
+    }
+    // AMode "delete": held with the right to rename or delete it (a folder too), sharing everything.
+    THeldFile(const std::filesystem::path& APath, const wchar_t* AMode)
     {
         wchar_t Self[MAX_PATH] = {};
         GetModuleFileNameW(nullptr, Self, MAX_PATH);
@@ -28,8 +33,8 @@ public:
         if (!Ready || !FRelease)
             return;
         std::wstring CommandLine = L"\"" + Holder + L"\" \"" + APath.wstring() + L"\" " + ReadyName + L" " + ReleaseName;
-        if (AShareRead)
-            CommandLine += L" read";
+        if (*AMode)
+            CommandLine += L" " + std::wstring(AMode);
         STARTUPINFOW Startup{};
         Startup.cb = sizeof Startup;
         PROCESS_INFORMATION Info{};

@@ -50,6 +50,40 @@ inline void RunUnixTool(const std::wstring& ATool, const std::wstring& AArgument
     win32::UniqueHandleObj Thread(Started.hThread);
 }
 
+// A Unix link at ALink to ATarget, made with ln -s. Wine hands back no handle that waits for the
+// tool: this waits for the link to show.
+inline void MakeUnixLink(const std::filesystem::path& ALink, const std::filesystem::path& ATarget)
+{
+    const std::string Target = UnixPath(ATarget);
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"ln", L"-s \"" + std::wstring(Target.begin(), Target.end()) + L"\"", ALink));
+    for (DWORD Start = GetTickCount(); GetFileAttributesW(ALink.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+        ASSERT_LT(GetTickCount() - Start, 10000u) << "no link made";
+        Sleep(10);
+    }
+}
+
+// Runs a command line in another Windows program of the prefix (its cmd.exe): share modes hold
+// only between Wine's own processes. Its exit code.
+inline DWORD RunWindowsCommand(const std::wstring& ACommand)
+{
+    wchar_t System[MAX_PATH];
+    GetSystemDirectoryW(System, MAX_PATH);
+    std::wstring Line = L"\"" + std::wstring(System) + L"\\cmd.exe\" /c " + ACommand;
+    STARTUPINFOW Startup{};
+    Startup.cb = sizeof Startup;
+    PROCESS_INFORMATION Started{};
+    if (!CreateProcessW(nullptr, Line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &Startup,
+                        &Started))
+        return 9999;
+    win32::UniqueHandleObj Process(Started.hProcess);
+    win32::UniqueHandleObj Thread(Started.hThread);
+    if (WaitForSingleObject(Process.Get(), 30000) != WAIT_OBJECT_0)
+        return 9998;
+    DWORD Code = 0;
+    GetExitCodeProcess(Process.Get(), &Code);
+    return Code;
+}
+
 // The owner and access list the system reports for the item itself, as the system writes them.
 inline std::wstring SecurityOf(const std::filesystem::path& APath)
 {

@@ -64,6 +64,7 @@ std::string Control(const UString& AMethod, const UString& APath)
 }
 void SetFault(const UString& AQuery) { Control(u"POST", u"/control/fault?" + AQuery); }
 std::string RequestLog() { return Control(u"GET", u"/control/log"); }
+void DeleteTree(HKEY AHive, const wchar_t* APath) { RegDeleteTreeW(AHive, APath); }
 
 std::optional<UString> SavedVariable(const wchar_t* AName)
 {
@@ -107,6 +108,7 @@ protected:
     {
         return TWinActions::DownloadDLL(nullptr, AError, ALimits);
     }
+    bool Download(UString& AError, TInstallRun& ARun) { return TWinActions::DownloadDLL(nullptr, AError, TDownloadLimits(), ARun); }
     void InstallOld(const std::string& ABytes)
     {
         std::filesystem::create_directories(FLibrary.parent_path());
@@ -245,7 +247,30 @@ protected:
     UString RefusedText() const
     {
         return u"DLL not installed — the folder \"" + TWinActions::GetDLLInstallPath() +
-               u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.";
+               u"\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup."
+               u" If the folder is your own, close all ZELV Cloud RDP sessions, then re-run setup.";
+    }
+    void TearDown() override
+    {
+        DeleteTree(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)));
+        std::error_code Ignored;
+        std::filesystem::remove_all(Folder().parent_path() / L"ZelvCloud.set-aside-1", Ignored);
+        AddinInstall::TearDown();
+    }
+    void MakeLink(const std::filesystem::path& ALink, const std::filesystem::path& ATarget)
+    {
+        std::filesystem::create_directories(ALink.parent_path());
+        ASSERT_NO_FATAL_FAILURE(test::MakeUnixLink(ALink, ATarget));
+    }
+    // The library the user's remote-desktop client is pointed at; empty when none.
+    static std::wstring RegisteredLibrary()
+    {
+        wchar_t Value[MAX_PATH];
+        DWORD Size = sizeof Value;
+        if (RegGetValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Name", RRF_RT_REG_SZ, nullptr,
+                         Value, &Size) != ERROR_SUCCESS)
+            return std::wstring();
+        return Value;
     }
     // Another Unix owner for the item and everything inside.
     void GiveToAnotherOwner(const std::filesystem::path& APath)
@@ -257,9 +282,11 @@ protected:
 };
 
 // The user made the folder and left it open to everyone (chmod 0777), and another account put a
-// file of its own there: that file goes, the folder gets the program's access, and the add-in
-// goes in. The user's own file stays.
-TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsTightenedThenUsed)
+// file of its own there. Tightening it in place would prove nothing against a handle opened before:
+// the folder goes aside, a new one with the program's access takes its place and the add-in goes
+// in. Another account's file goes, the old library goes, the user's own file stays where it was
+// set aside, and the run says where.
+TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsReplaced)
 {
     InstallOld("an outdated build");
     WriteBytes(Folder() / L"notes.txt", "the user's");
@@ -272,16 +299,139 @@ TEST_F(ExistingInstallFolder, UsersWorldWritableFolderIsTightenedThenUsed)
     const std::wstring OwnerBefore = Before.substr(0, Before.find(L"D:"));
 
     UString Error;
-    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    TInstallRun Run;
+    EXPECT_TRUE(Download(Error, Run)) << DebugUtf8(Error);
     EXPECT_EQ(Error, u"");
     EXPECT_EQ(ReadBytes(FLibrary), FServed);
     EXPECT_EQ(RequestLog(), DownloadLine);
-    EXPECT_FALSE(std::filesystem::exists(Folder() / L"planted.dll")) << "another account's file removed";
-    EXPECT_EQ(ReadBytes(Folder() / L"notes.txt"), "the user's");
+    const std::filesystem::path Aside = Folder().parent_path() / L"ZelvCloud.set-aside-1";
+    EXPECT_EQ(ReadBytes(Aside / L"notes.txt"), "the user's");
+    EXPECT_FALSE(std::filesystem::exists(Aside / L"planted.dll")) << "another account's file removed";
+    EXPECT_FALSE(std::filesystem::exists(Aside / L"zelvcloud64.dll")) << "the old library removed";
+    EXPECT_EQ(Run.Notes, std::vector<UString>{u"The earlier install folder could be changed by other accounts, so setup made a new one and set the earlier one aside as \"" +
+                                              win32::U(Aside.wstring()) + u"\\\"; it still holds \"notes.txt\""});
     const std::wstring After = SecurityOf(Folder());
     EXPECT_EQ(After.find(EveryoneWrites), std::wstring::npos) << "Everyone may no longer write: " << DebugUtf8(win32::U(After));
-    EXPECT_NE(After.find(L"(A;OICI;0x1200a9;;;WD)"), std::wstring::npos) << "but still reads: " << DebugUtf8(win32::U(After));
-    EXPECT_EQ(After.rfind(OwnerBefore, 0), 0u) << "still the user's";
+    EXPECT_EQ(After.rfind(OwnerBefore, 0), 0u) << "the user's";
+    EXPECT_NE(SecurityOf(Aside).find(EveryoneWrites), std::wstring::npos) << "the old folder is left as it was";
+}
+
+// The install folder is a link to a folder of the user's own, with the add-in in it: refused, and
+// nothing is requested or written through it.
+TEST_F(ExistingInstallFolder, FolderThatIsALinkIsRefused)
+{
+    const std::filesystem::path Target = FRoot / L"Elsewhere";
+    std::filesystem::create_directories(Target);
+    WriteBytes(Target / L"zelvcloud64.dll", FServed);
+    ASSERT_NO_FATAL_FAILURE(MakeLink(Folder(), Target));
+    UString Error;
+    EXPECT_FALSE(Download(Error));
+    EXPECT_EQ(Error, RefusedText());
+    EXPECT_EQ(RequestLog(), "");
+    EXPECT_EQ(ReadBytes(Target / L"zelvcloud64.dll"), FServed);
+    EXPECT_EQ(std::filesystem::directory_iterator(Target)->path().filename(), L"zelvcloud64.dll");
+}
+
+// Another account left links to the user's documents in the user's open folder, at the top and
+// inside a folder of its own. Nothing outside the install folder is touched, and the add-in goes
+// into a new folder.
+TEST_F(ExistingInstallFolder, LinksInTheUsersOpenFolderAreNeverFollowed)
+{
+    const std::filesystem::path Documents = FRoot / L"Documents";
+    std::filesystem::create_directories(Documents / L"Empty");
+    WriteBytes(Documents / L"letter.txt", "the user's");
+    InstallOld("an outdated build");
+    std::filesystem::create_directories(Folder() / L"theirs");
+    ASSERT_NO_FATAL_FAILURE(MakeLink(Folder() / L"docs", Documents));
+    ASSERT_NO_FATAL_FAILURE(MakeLink(Folder() / L"theirs" / L"docs", Documents));
+    ASSERT_NO_FATAL_FAILURE(MakeLink(Folder() / L"empty", Documents / L"Empty"));
+    for (const wchar_t* Name : {L"docs", L"empty"})
+        ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chown", L"-h 65534", Folder() / Name));
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder() / L"theirs"));
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"chmod", L"0777", Folder()));
+    ASSERT_TRUE(WaitForSecurity(Folder(), [](const std::wstring& ASddl) { return ASddl.find(EveryoneWrites) != std::wstring::npos; }));
+
+    UString Error;
+    TInstallRun Run;
+    EXPECT_TRUE(Download(Error, Run)) << DebugUtf8(Error);
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(ReadBytes(Documents / L"letter.txt"), "the user's");
+    EXPECT_TRUE(std::filesystem::is_directory(Documents / L"Empty"));
+    const std::filesystem::path Aside = Folder().parent_path() / L"ZelvCloud.set-aside-1";
+    EXPECT_TRUE(std::filesystem::is_symlink(Aside / L"docs")) << "a link stays a link";
+    ASSERT_EQ(Run.Notes.size(), 1u);
+    for (const char16_t* Name : {u"\"docs\"", u"\"empty\"", u"\"theirs\""})
+        EXPECT_NE(Run.Notes[0].find(Name), UString::npos) << DebugUtf8(Run.Notes[0]);
+}
+
+// Another program tries to rename the install folder away, to put its own in its place, between
+// the judgement and the registration: once while the add-in is on its way, once before the
+// registration is written. Neither rename happens, and the library lands in, and is registered
+// in, the folder judged.
+TEST_F(ExistingInstallFolder, FolderCannotBeSwappedBetweenTheJudgementAndTheRegistration)
+{
+    std::filesystem::create_directories(Folder());
+    const std::filesystem::path Away = FRoot / L"Stolen";
+    auto TrySwap = [&] {
+        return test::RunWindowsCommand(L"move \"" + Folder().wstring() + L"\" \"" + Away.wstring() + L"\"") != 0 &&
+               std::filesystem::is_directory(Folder()) && !std::filesystem::exists(Away);
+    };
+    bool RefusedDuringDownload = false;
+    UString Error;
+    TInstallRun Run;
+    EXPECT_TRUE(TWinActions::DownloadDLL([&](const UString&, int APercent) {
+        if (APercent == 10)
+            RefusedDuringDownload = TrySwap();
+    }, Error, TDownloadLimits(), Run)) << DebugUtf8(Error);
+    EXPECT_TRUE(RefusedDuringDownload);
+    EXPECT_TRUE(TrySwap()) << "held until the registration";
+    EXPECT_TRUE(TWinActions::RegisterDLLInRegistry(Run));
+    Run.Folder.reset();
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_EQ(RegisteredLibrary(), FLibrary.wstring());
+    EXPECT_EQ(test::RunWindowsCommand(L"move \"" + Folder().wstring() + L"\" \"" + Away.wstring() + L"\""), 0u) << "the control: let go, it moves";
+}
+
+// What another account left in the user's safe folder: a temporary file and a library of its own.
+// The library placed is the user's, with what the folder hands down, not the leftovers' owner.
+TEST_F(ExistingInstallFolder, LeftoversOfAnotherOwnerDoNotBecomeTheLibrarys)
+{
+    InstallOld("an outdated build");
+    const std::filesystem::path Temporary = win32::ToW(TWinActions::TemporaryPath(win32::U(FLibrary.wstring())));
+    WriteBytes(Temporary, "left by another account");
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(FLibrary));
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Temporary));
+    UString Error;
+    EXPECT_TRUE(Download(Error)) << DebugUtf8(Error);
+    EXPECT_EQ(ReadBytes(FLibrary), FServed);
+    EXPECT_FALSE(TemporaryLeft());
+    const std::wstring Library = SecurityOf(FLibrary);
+    EXPECT_EQ(Library.rfind(L"O:S-1-5-21-", 0), 0u) << "the user's: " << DebugUtf8(win32::U(Library));
+    EXPECT_EQ(Library.find(EveryoneWrites), std::wstring::npos);
+}
+
+// An earlier run registered the library in a folder that another account now owns: the folder is
+// refused and the registration goes with it, while every other value of the key stays.
+TEST_F(ExistingInstallFolder, RefusedFolderTakesItsRegistrationAlong)
+{
+    InstallOld(FServed);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Other", REG_SZ, L"kept", 10),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(TWinActions::RegisterDLLInRegistry());
+    ASSERT_EQ(RegisteredLibrary(), FLibrary.wstring());
+    ASSERT_NO_FATAL_FAILURE(GiveToAnotherOwner(Folder()));
+    UString Error;
+    TInstallRun Run;
+    EXPECT_FALSE(Download(Error, Run));
+    EXPECT_EQ(Error, RefusedText());
+    EXPECT_EQ(RegisteredLibrary(), L"");
+    EXPECT_EQ(Run.Notes, std::vector<UString>{u"The add-in registration for \"" + win32::U(FLibrary.wstring()) +
+                                              u"\" was removed, so the remote-desktop client no longer loads a library from that folder"});
+    wchar_t Value[16];
+    DWORD Size = sizeof Value;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)), L"Other", RRF_RT_REG_SZ, nullptr,
+                           Value, &Size),
+              ERROR_SUCCESS);
 }
 
 // A folder another account owns, with a verified library in it, free or held open as a loaded
@@ -422,7 +572,6 @@ TEST_F(AddinInstall, DripFeedEndsAtTheDeadline)
 
 // --- Registration and UDP policy ---
 
-void DeleteTree(HKEY AHive, const wchar_t* APath) { RegDeleteTreeW(AHive, APath); }
 
 class RegistryInPrefix : public testing::Test {
 protected:
