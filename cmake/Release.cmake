@@ -41,14 +41,23 @@ if(ZELV_RELEASE)
         string(JSON _zelv_flags SET "${_zelv_flags}" ${_zelv_var} "\"${_zelv_value}\"")
     endforeach()
     file(WRITE ${CMAKE_BINARY_DIR}/flags.json "${_zelv_flags}\n")
-    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user and job count) is
-    # the same bytes, and the release's detached signature attached to it gives the signed exe.
-    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR}/release)
+    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user, job count and
+    # compiler flags in the environment) is the same bytes, the release's detached signature
+    # attached to it gives the signed exe, and the rebuild writes the same record, bill, provenance
+    # and notices.
+    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR})
     set_tests_properties(release.reproducible PROPERTIES TIMEOUT 1800)
     # The bill of materials, checked by the CycloneDX project's own validator (scripts/bootstrap
     # installs it into tests/release/node_modules).
     add_test(NAME release.bill COMMAND node ${CMAKE_SOURCE_DIR}/tests/release/check-bill.mjs
-        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup>)
+        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup> ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
+    # The signed release path with a throwaway key, every digest checked against the files; the
+    # tampered releases scripts/verify-release must refuse; the documents written again from the
+    # exe and its signature, and with a timestamp put back.
+    add_test(NAME release.signed-path COMMAND ${CMAKE_SOURCE_DIR}/tests/release/test-signed-path ${CMAKE_BINARY_DIR})
+    add_test(NAME release.verify-refuses COMMAND ${CMAKE_SOURCE_DIR}/tests/release/test-verify-refuses ${CMAKE_BINARY_DIR})
+    add_test(NAME release.documents-reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/test-documents-reproducible ${CMAKE_BINARY_DIR})
+    set_tests_properties(release.signed-path release.verify-refuses release.documents-reproducible PROPERTIES TIMEOUT 300)
 endif()
 
 add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing
