@@ -29,14 +29,35 @@ if(ZELV_RELEASE)
   "ZELV_SIGNIN_UNTRUSTED_PORT": "@ZELV_SIGNIN_UNTRUSTED_PORT@"
 }
 ]])
-    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user and job count) is
-    # the same bytes, and the release's detached signature attached to it gives the signed exe.
-    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR}/release)
+    # The compiler and linker flags the exe is built with. At the first configure CMake takes them
+    # from CFLAGS, CXXFLAGS, LDFLAGS and RCFLAGS in the environment, so they are inputs like the
+    # deployment values: recorded, and given back as they are by scripts/verify-release, which
+    # clears the environment's.
+    set(_zelv_flags "{}")
+    foreach(_zelv_var CMAKE_C_FLAGS CMAKE_CXX_FLAGS CMAKE_RC_FLAGS CMAKE_EXE_LINKER_FLAGS
+            CMAKE_C_FLAGS_RELEASE CMAKE_CXX_FLAGS_RELEASE CMAKE_EXE_LINKER_FLAGS_RELEASE)
+        string(REPLACE "\\" "\\\\" _zelv_value "${${_zelv_var}}")
+        string(REPLACE "\"" "\\\"" _zelv_value "${_zelv_value}")
+        string(JSON _zelv_flags SET "${_zelv_flags}" ${_zelv_var} "\"${_zelv_value}\"")
+    endforeach()
+    file(WRITE ${CMAKE_BINARY_DIR}/flags.json "${_zelv_flags}\n")
+    # The exe rebuilt elsewhere (another folder, time zone, locale, umask, user, job count and
+    # compiler flags in the environment) is the same bytes, the release's detached signature
+    # attached to it gives the signed exe, and the rebuild writes the same record, bill, provenance
+    # and notices.
+    add_test(NAME release.reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-reproducible ${CMAKE_BINARY_DIR})
     set_tests_properties(release.reproducible PROPERTIES TIMEOUT 1800)
     # The bill of materials, checked by the CycloneDX project's own validator (scripts/bootstrap
     # installs it into tests/release/node_modules).
     add_test(NAME release.bill COMMAND node ${CMAKE_SOURCE_DIR}/tests/release/check-bill.mjs
-        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup>)
+        ${CMAKE_BINARY_DIR}/release $<TARGET_FILE:ZelvCloudSetup> ${CMAKE_BINARY_DIR}/app/ZelvCloudSetup.map)
+    # The signed release path with a throwaway key, every digest checked against the files; the
+    # tampered releases scripts/verify-release must refuse; the documents written again from the
+    # exe and its signature, and with a timestamp put back.
+    add_test(NAME release.signed-path COMMAND ${CMAKE_SOURCE_DIR}/tests/release/test-signed-path ${CMAKE_BINARY_DIR})
+    add_test(NAME release.verify-refuses COMMAND ${CMAKE_SOURCE_DIR}/tests/release/test-verify-refuses ${CMAKE_BINARY_DIR})
+    add_test(NAME release.documents-reproducible COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/test-documents-reproducible ${CMAKE_BINARY_DIR})
+    set_tests_properties(release.signed-path release.verify-refuses release.documents-reproducible PROPERTIES TIMEOUT 300)
 endif()
 
 add_test(NAME release.signing COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/test-signing
@@ -56,5 +77,6 @@ if(ZELV_RELEASE)
     # (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
     add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
     # The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
-    add_test(NAME release.no-test-seams COMMAND bash -c "! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
+    # grep fails with 2 on a missing map, which must not count as "not found".
+    add_test(NAME release.no-test-seams COMMAND bash -c "test -s \"$1\" || { echo \"no link map: $1\"; exit 1; }; ! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
 endif()

@@ -42,11 +42,26 @@ if(ZELV_RELEASE)
         endif()
         list(APPEND _zelv_tool_args --tool=${_zelv_tool})
     endforeach()
+    # The fonts the artwork's text is drawn with (resources/CMakeLists.txt).
+    get_property(_zelv_fonts GLOBAL PROPERTY ZELV_ART_FONTS)
+    set(_zelv_font_args)
+    foreach(_zelv_font IN LISTS _zelv_fonts)
+        list(APPEND _zelv_font_args --font=${_zelv_font})
+    endforeach()
+    # How this build fills a release folder, as a command of its own: the build runs it after
+    # linking, and the release tests and scripts/verify-release run it again with a key of their own
+    # or the release's signature (the head of cmake/release-folder lists the options).
+    set(_zelv_record_args --map ${_zelv_map} --build ${CMAKE_BINARY_DIR} --source ${CMAKE_SOURCE_DIR}
+        --deployment ${CMAKE_BINARY_DIR}/deployment.json --flags ${CMAKE_BINARY_DIR}/flags.json
+        --version ${PROJECT_VERSION} ${_zelv_font_args} ${_zelv_tool_args})
+    list(JOIN _zelv_record_args "' '" _zelv_quoted)
+    file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/release-folder-cmd @ONLY CONTENT [[#!/bin/bash
+# release-folder-cmd RELEASE-FOLDER-OPTIONS...: cmake/release-folder with this build's record arguments.
+exec bash '@CMAKE_SOURCE_DIR@/cmake/release-folder' "$@" -- '@_zelv_quoted@'
+]])
     add_custom_command(TARGET ZelvCloudSetup POST_BUILD
-        COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/release-folder ${ZELV_RELEASE_DIR} $<TARGET_FILE:ZelvCloudSetup>
-                "${ZELV_SIGN_CERT}" "${ZELV_SIGN_KEY}" "${ZELV_SIGN_TIMESTAMP_URL}"
-                --map ${_zelv_map} --build ${CMAKE_BINARY_DIR} --source ${CMAKE_SOURCE_DIR}
-                --deployment ${CMAKE_BINARY_DIR}/deployment.json --version ${PROJECT_VERSION} ${_zelv_tool_args}
+        COMMAND bash ${CMAKE_BINARY_DIR}/release-folder-cmd --dir ${ZELV_RELEASE_DIR} --exe $<TARGET_FILE:ZelvCloudSetup>
+                --cert "${ZELV_SIGN_CERT}" --key "${ZELV_SIGN_KEY}" --timestamp "${ZELV_SIGN_TIMESTAMP_URL}" --sign-linked
         COMMENT "Release folder: ${ZELV_RELEASE_DIR}"
         VERBATIM)
 elseif(ZELV_SIGN_CERT)
