@@ -62,6 +62,26 @@ inline void MakeUnixLink(const std::filesystem::path& ALink, const std::filesyst
     }
 }
 
+// Removes a tree with the system's own rm, which removes a Unix link itself: Wine's own calls would
+// remove what a link points to. Waits until it is gone.
+inline void RemoveWithUnixTool(const std::filesystem::path& APath)
+{
+    if (GetFileAttributesW(APath.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return;
+    ASSERT_NO_FATAL_FAILURE(RunUnixTool(L"rm", L"-rf", APath));
+    for (DWORD Start = GetTickCount(); GetFileAttributesW(APath.c_str()) != INVALID_FILE_ATTRIBUTES;) {
+        ASSERT_LT(GetTickCount() - Start, 10000u) << "not removed";
+        Sleep(10);
+    }
+}
+
+// Whether the name shows a link, as Wine shows a Unix link to a folder.
+inline bool ShowsLink(const std::filesystem::path& APath)
+{
+    const DWORD Attributes = GetFileAttributesW(APath.c_str());
+    return Attributes != INVALID_FILE_ATTRIBUTES && (Attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 // Runs a command line in another Windows program of the prefix (its cmd.exe): share modes hold
 // only between Wine's own processes. Its exit code.
 inline DWORD RunWindowsCommand(const std::wstring& ACommand)

@@ -62,18 +62,14 @@ protected:
         wchar_t Temp[MAX_PATH + 1];
         ASSERT_GT(GetTempPathW(MAX_PATH + 1, Temp), 0u);
         FRoot = std::filesystem::path(Temp) / (L"zelv-held-" + std::to_wstring(GetCurrentProcessId()));
-        std::filesystem::remove_all(FRoot);
         FFolder = FRoot / L"ZelvCloud";
         FDocuments = FRoot / L"Documents";
         std::filesystem::create_directories(FFolder);
         std::filesystem::create_directories(FDocuments / L"Empty");
         WriteBytes(FDocuments / L"letter.txt", "the user's");
     }
-    void TearDown() override
-    {
-        std::error_code Ignored;
-        std::filesystem::remove_all(FRoot, Ignored);
-    }
+    // Links inside: the library's removal would go through them.
+    void TearDown() override { test::RemoveWithUnixTool(FRoot); }
 
     void MakeLink(const std::filesystem::path& ALink, const std::filesystem::path& ATarget)
     {
@@ -106,7 +102,7 @@ TEST_F(HeldFolder, NoOneElseRenamesOrRemovesItWhileItIsHeld)
         ASSERT_TRUE(Held);
         EXPECT_EQ(Held->Path(), U(FFolder) + u"\\");
         EXPECT_NE(RunWindowsCommand(L"move " + Quoted(FFolder) + L" " + Quoted(Away)), 0u);
-        EXPECT_NE(RunWindowsCommand(L"rmdir " + Quoted(FFolder)), 0u);
+        RunWindowsCommand(L"rmdir " + Quoted(FFolder));  // Wine's cmd says 0 whatever happened: the folder tells
         EXPECT_TRUE(std::filesystem::is_directory(FFolder));
         EXPECT_FALSE(std::filesystem::exists(Away));
     }

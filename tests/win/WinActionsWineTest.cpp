@@ -253,8 +253,8 @@ protected:
     void TearDown() override
     {
         DeleteTree(HKEY_CURRENT_USER, win32::W(UString(TWinActions::AddinKeyPath)));
-        std::error_code Ignored;
-        std::filesystem::remove_all(Folder().parent_path() / L"ZelvCloud.set-aside-1", Ignored);
+        // Links inside: the library's removal would go through them.
+        test::RemoveWithUnixTool(FRoot);
         AddinInstall::TearDown();
     }
     void MakeLink(const std::filesystem::path& ALink, const std::filesystem::path& ATarget)
@@ -358,7 +358,7 @@ TEST_F(ExistingInstallFolder, LinksInTheUsersOpenFolderAreNeverFollowed)
     EXPECT_EQ(ReadBytes(Documents / L"letter.txt"), "the user's");
     EXPECT_TRUE(std::filesystem::is_directory(Documents / L"Empty"));
     const std::filesystem::path Aside = Folder().parent_path() / L"ZelvCloud.set-aside-1";
-    EXPECT_TRUE(std::filesystem::is_symlink(Aside / L"docs")) << "a link stays a link";
+    EXPECT_TRUE(test::ShowsLink(Aside / L"docs")) << "a link stays a link";
     ASSERT_EQ(Run.Notes.size(), 1u);
     for (const char16_t* Name : {u"\"docs\"", u"\"empty\"", u"\"theirs\""})
         EXPECT_NE(Run.Notes[0].find(Name), UString::npos) << DebugUtf8(Run.Notes[0]);
