@@ -17,14 +17,13 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "core/CloudSetupError.h"
 #include "platform/win32/UniqueHandle.h"
 #include "platform/win32/Win32InstallFiles.h"
 #include "platform/win32/Win32Text.h"
+#include "win/ConnectionFileSupport.h"
 #include "win/FileHolder.h"
 #include "win/FolderSecurity.h"
 
@@ -32,17 +31,8 @@ using namespace zelv;
 
 namespace {
 
-std::string ReadBytes(const std::filesystem::path& APath)
-{
-    std::ifstream File(APath, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(File)), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::filesystem::path& APath, const std::string& ABytes)
-{
-    std::ofstream File(APath, std::ios::binary | std::ios::trunc);
-    File << ABytes;
-}
+using test::ReadBytes;
+using test::WriteBytes;
 
 UString U(const std::filesystem::path& APath) { return win32::U(APath.wstring()); }
 
