@@ -398,7 +398,8 @@ TEST_F(EndToEnd, InstallFolderOfAnotherAccountIsRefusedAndNothingRegistered)
                   (std::vector<std::wstring>{
                       L"Downloading zelvcloud DLL...",
                       L"ERROR: DLL not installed — the folder \"" + Folder.wstring() +
-                          L"\\\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup.",
+                          L"\\\" can be changed by another account. An administrator must remove the folder or restrict who may change it, then re-run setup."
+                          L" If the folder is your own, close all ZELV Cloud RDP sessions, then re-run setup.",
                       L"Configuring registry...",
                       L"Note: Registry configuration skipped — no verified add-in library at " + AddinPath().wstring(),
                       L"Disabling UDP (may prompt for admin)...", L"UDP disabled for RDP"}))
