@@ -1,6 +1,7 @@
 // What the window's view sends its controls for a change of their content, counted in the test
 // build at the company list and the log box: the view's work must follow the size of the change,
-// never the number of companies or lines. And input only where the window shows it.
+// never the number of companies or lines. And input on the list: only where the window shows it,
+// and the keys a list box of strings answers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -82,11 +83,14 @@ TEST(ViewMessagesOfTheLog, AClearWithLinesPendingShowsNoneOfThem)
     EXPECT_EQ(Program.Hook(tcLogTimerSet, 0), 0) << "the log's timer runs on once its lines are shown";
 }
 
-class ScreenReaderOnTheList : public testing::Test {
+// The tests that read the list as a screen reader does, through MSAA.
+class WithCom : public testing::Test {
 protected:
     void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
     void TearDown() override { CoUninitialize(); }
 };
+class ScreenReaderOnTheList : public WithCom {};
+class KeyboardOnTheList : public WithCom {};
 
 // A screen reader's default action on an item posts the key a user would press. On a disabled
 // list it must tick nothing, though a posted key reaches a disabled window.
@@ -120,6 +124,26 @@ TEST_F(ScreenReaderOnTheList, TicksNothingWhileTheListIsDisabled)
     EXPECT_FALSE(ReadAccessible(*Accessible.Get()).State & STATE_SYSTEM_UNAVAILABLE);
     EXPECT_TRUE(SUCCEEDED(Accessible->accDoDefaultAction(Item(1))));
     EXPECT_TRUE(Program.Wait([&] { return Program.Ticks() == std::vector<bool>{false, true, false}; }));
+}
+
+// The list box holds no names to search, yet a letter typed on the list goes to the next company
+// whose name starts with it, round to the top, as in a list box of strings.
+TEST_F(KeyboardOnTheList, ALetterGoesToTheNextCompanyStartingWithIt)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlSelection);  // ACME, BETA-01, GAMMA; the caret on GAMMA
+    HWND List = Program.Child(TCtl::lstCompanies);
+    const auto Type = [&](wchar_t AKey) {
+        SendMessageW(List, WM_CHAR, AKey, 0);
+        return SendMessageW(List, LB_GETCURSEL, 0, 0);
+    };
+    EXPECT_EQ(Type(L'b'), 1);
+    EXPECT_EQ(Type(L'A'), 0);
+    EXPECT_EQ(Type(L'a'), 0) << "the only one starting with it";
+    EXPECT_EQ(Type(L'x'), 0) << "none starts with it: the caret stays";
+    EXPECT_EQ(Type(L'g'), 2);
+    EXPECT_EQ(Program.Ticks(), (std::vector<bool>{true, true, false})) << "a letter ticks nothing";
 }
 
 }  // namespace
