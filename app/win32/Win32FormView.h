@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/frmMain.h"
-#include "core/CloudSetupLogBatch.h"
 #include "app/win32/Win32DeferredControls.h"
 #include "app/win32/Win32Gdi.h"
 #include "app/win32/Win32ViewContext.h"
+#include "core/CloudSetupLogBatch.h"
 
 namespace zelv::win32 {
 
