@@ -15,6 +15,9 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
+// The item this thread's accessible object is asking its list for, while it asks.
+thread_local TAccessibleItem* AskedItem = nullptr;
+
 // mingw-w64's liboleacc.a carries a wrong IID_IAccessible.
 constexpr GUID AccessibleIid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
@@ -271,7 +274,9 @@ private:
     TAccessibleItem ListItem(int AItem) const
     {
         TAccessibleItem Item;
+        AskedItem = &Item;
         SendMessageW(FWindow, WM_GET_LIST_ITEM, static_cast<WPARAM>(AItem), reinterpret_cast<LPARAM>(&Item));
+        AskedItem = nullptr;
         return Item;
     }
     // The item a child id names, or -1.
@@ -288,6 +293,11 @@ private:
 };
 
 }  // namespace
+
+TAccessibleItem* ListItemRequest(LPARAM ALParam)
+{
+    return AskedItem && reinterpret_cast<LPARAM>(AskedItem) == ALParam ? AskedItem : nullptr;
+}
 
 bool AnswerGetObject(HWND AWindow, TAccessibleKind AKind, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult)
 {

@@ -19,6 +19,11 @@ struct TAccessibleItem {
     bool Checked = false;
 };
 
+// The TAccessibleItem that a WM_GET_LIST_ITEM's LPARAM points to, when the message is this
+// thread's accessible object asking; null for anything else, which the list does not answer (any
+// process can send a window a message, and the answer is written through the pointer).
+TAccessibleItem* ListItemRequest(LPARAM ALParam);
+
 // Answers WM_GETOBJECT for the control's client object; false for any other object, which the
 // control's own class then answers.
 bool AnswerGetObject(HWND AWindow, TAccessibleKind AKind, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult);

@@ -73,15 +73,14 @@ void SelectByFirstLetter(HWND AWindow, const TControl& AControl, wchar_t ALetter
     }
 }
 
-// Answered only to the accessible object, which asks from the window's own thread: the answer
-// is written through a pointer, which no other process may hand us.
-bool AnswerListItem(const TControl& AControl, WPARAM AIndex, LPARAM AItem)
+// Answered only to our own accessible object (ListItemRequest).
+bool AnswerListItem(const TControl& AControl, WPARAM AIndex, LPARAM ALParam)
 {
-    if (InSendMessage() || !AItem || AIndex >= AControl.Items.size())
+    TAccessibleItem* Item = ListItemRequest(ALParam);
+    if (!Item || AIndex >= AControl.Items.size())
         return false;
-    auto& Item = *reinterpret_cast<TAccessibleItem*>(AItem);
-    Item.Name = ToW(AControl.Items[AIndex].Text);
-    Item.Checked = AControl.Items[AIndex].Checked;
+    Item->Name = ToW(AControl.Items[AIndex].Text);
+    Item->Checked = AControl.Items[AIndex].Checked;
     return true;
 }
 

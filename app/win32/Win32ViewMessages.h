@@ -9,8 +9,8 @@ enum : UINT {
     // To the main window: show the failure that reached a window procedure (TFailureReport).
     WM_SHOW_FAILURE = WM_APP + 1,
     // To the company list, from its accessible object on the list's own thread: the name and the
-    // tick of one item, which only the controller holds. WPARAM: the item's index; LPARAM: a
-    // TAccessibleItem to fill. Answers TRUE when the item is there.
+    // tick of one item, which only the controller holds. WPARAM: the item's index; LPARAM: the
+    // TAccessibleItem to fill (ListItemRequest). Answers TRUE when the item is there.
     WM_GET_LIST_ITEM,
 };
 

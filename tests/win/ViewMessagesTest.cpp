@@ -8,7 +8,11 @@
 #include <oleacc.h>
 #include <wrl/client.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "app/frmMainLayout.h"
+#include "app/win32/Win32ViewMessages.h"
 #include "win/WindowDriver.h"
 
 using namespace zelv;
@@ -124,6 +128,30 @@ TEST_F(ScreenReaderOnTheList, TicksNothingWhileTheListIsDisabled)
     EXPECT_FALSE(ReadAccessible(*Accessible.Get()).State & STATE_SYSTEM_UNAVAILABLE);
     EXPECT_TRUE(SUCCEEDED(Accessible->accDoDefaultAction(Item(1))));
     EXPECT_TRUE(Program.Wait([&] { return Program.Ticks() == std::vector<bool>{false, true, false}; }));
+}
+
+// The list answers its accessible object's question for an item through a pointer it is handed:
+// the same message from another process gets no answer and writes nowhere.
+TEST_F(ScreenReaderOnTheList, AnswersNoOtherProcessAskingForAnItem)
+{
+    TProgram Program;
+    ASSERT_NE(Program.Window(), nullptr);
+    Program.Hook(tcShowLayout, tlSelection);
+    HWND List = Program.Child(TCtl::lstCompanies);
+    // Memory of the program's, zeroed, as another process could name it.
+    constexpr SIZE_T Size = 4096;
+    void* Memory = VirtualAllocEx(Program.Process(), nullptr, Size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(Memory, nullptr);
+    DWORD_PTR Answer = 1;
+    EXPECT_TRUE(SendMessageTimeoutW(List, win32::WM_GET_LIST_ITEM, 0, reinterpret_cast<LPARAM>(Memory), SMTO_ABORTIFHUNG,
+                                    StepTimeoutMs, &Answer));
+    EXPECT_EQ(Answer, 0u);
+    std::vector<char> Bytes(Size, 1);
+    SIZE_T Read = 0;
+    ASSERT_TRUE(ReadProcessMemory(Program.Process(), Memory, Bytes.data(), Size, &Read));
+    EXPECT_EQ(std::count(Bytes.begin(), Bytes.end(), 0), static_cast<long>(Size)) << "written through the pointer";
+    VirtualFreeEx(Program.Process(), Memory, 0, MEM_RELEASE);
+    EXPECT_EQ(Program.Ticks(), (std::vector<bool>{true, true, false})) << "the program still answers";
 }
 
 // The list box holds no names to search, yet a letter typed on the list goes to the next company
