@@ -139,8 +139,12 @@ void TMainForm::TextEdited(TCtl AId, const UString& AText) { Mutable(AId).Text =
 
 void TMainForm::ItemChecked(TCtl AId, size_t AIndex, bool AChecked)
 {
-    if (AId == TCtl::lstCompanies)
-        ListSetChecked(AIndex, AChecked);
+    // A tick may come however the view learnt of it (a click, Space, a screen reader's default
+    // action, which posts its key and so reaches a disabled window too): a hidden or disabled
+    // list takes none.
+    if (AId != TCtl::lstCompanies || !IsShowing(AId) || !Ctl(AId).Enabled)
+        return;
+    ListSetChecked(AIndex, AChecked);
 }
 
 void TMainForm::Dispatch(THandler AHandler, int AKey)

@@ -3,9 +3,10 @@
 #include <oleacc.h>
 #include <wrl/client.h>
 
-#include <algorithm>
 #include <string>
 
+#include "app/win32/Win32ComObject.h"
+#include "app/win32/Win32ViewMessages.h"
 #include "platform/win32/Win32Text.h"
 
 namespace zelv::win32 {
@@ -13,6 +14,9 @@ namespace zelv::win32 {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+
+// The item this thread's accessible object is asking its list for, while it asks.
+thread_local TAccessibleItem* AskedItem = nullptr;
 
 // mingw-w64's liboleacc.a carries a wrong IID_IAccessible.
 constexpr GUID AccessibleIid = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
@@ -37,33 +41,11 @@ HRESULT Integer(LONG AValue, VARIANT* AResult)
 
 // The client object of one control; what it does not know itself (parent, place, navigation
 // between windows) it leaves to the system's standard object for the window.
-class TAccessibleControl final : public IAccessible {
+class TAccessibleControl final : public TComObject<IAccessible, IID_IDispatch, AccessibleIid> {
 public:
     TAccessibleControl(HWND AWindow, TAccessibleKind AKind, ComPtr<IAccessible> AStandard)
         : FWindow(AWindow), FKind(AKind), FStandard(std::move(AStandard))
     {
-    }
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AIid, void** AObject) override
-    {
-        if (!AObject)
-            return E_POINTER;
-        if (IsEqualGUID(AIid, IID_IUnknown) || IsEqualGUID(AIid, IID_IDispatch) || IsEqualGUID(AIid, AccessibleIid)) {
-            *AObject = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *AObject = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&FReferences); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const ULONG Left = InterlockedDecrement(&FReferences);
-        if (Left == 0)
-            delete this;
-        return Left;
     }
 
     // IDispatch: clients of this object call it through its own interface.
@@ -104,9 +86,7 @@ public:
         const int Item = ItemOf(AChild);
         if (Item < 0)
             return E_INVALIDARG;
-        std::wstring Name(static_cast<size_t>(SendMessageW(FWindow, LB_GETTEXTLEN, Item, 0)) + 1, L'\0');
-        Name.resize(static_cast<size_t>(std::max<LRESULT>(0, SendMessageW(FWindow, LB_GETTEXT, Item, reinterpret_cast<LPARAM>(Name.data())))));
-        return Text(Name, AName);
+        return Text(ListItem(Item).Name, AName);
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT AChild, BSTR* AValue) override
     {
@@ -139,7 +119,7 @@ public:
         if (Item < 0)
             return E_INVALIDARG;
         LONG State = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_SELECTABLE;
-        if (SendMessageW(FWindow, LB_GETITEMDATA, Item, 0) != 0)
+        if (ListItem(Item).Checked)
             State |= STATE_SYSTEM_CHECKED;
         if (Focused && SendMessageW(FWindow, LB_GETCARETINDEX, 0, 0) == Item)
             State |= STATE_SYSTEM_FOCUSED;
@@ -185,7 +165,7 @@ public:
         const int Item = ItemOf(AChild);
         if (Item < 0)
             return E_INVALIDARG;
-        return Text(SendMessageW(FWindow, LB_GETITEMDATA, Item, 0) ? L"Uncheck" : L"Check", AAction);
+        return Text(ListItem(Item).Checked ? L"Uncheck" : L"Check", AAction);
     }
     HRESULT STDMETHODCALLTYPE accSelect(LONG AFlags, VARIANT AChild) override
     {
@@ -264,7 +244,9 @@ public:
         const int Item = ItemOf(AChild);
         if (Item < 0)
             return E_INVALIDARG;
-        // As the user ticks an item: Space on it.
+        // As the user ticks an item: Space on it. Posted, so the tick comes after the call has
+        // returned to the screen reader; the controller takes it only while the list is shown and
+        // enabled, as it takes any other.
         SendMessageW(FWindow, LB_SETCURSEL, Item, 0);
         PostMessageW(FWindow, WM_KEYDOWN, VK_SPACE, 0);
         return S_OK;
@@ -288,6 +270,15 @@ private:
         const LRESULT Count = IsWindow(FWindow) ? SendMessageW(FWindow, LB_GETCOUNT, 0, 0) : 0;
         return Count > 0 ? static_cast<int>(Count) : 0;
     }
+    // The name and the tick of an item, from the controller; empty once the view is gone.
+    TAccessibleItem ListItem(int AItem) const
+    {
+        TAccessibleItem Item;
+        AskedItem = &Item;
+        SendMessageW(FWindow, WM_GET_LIST_ITEM, static_cast<WPARAM>(AItem), reinterpret_cast<LPARAM>(&Item));
+        AskedItem = nullptr;
+        return Item;
+    }
     // The item a child id names, or -1.
     int ItemOf(const VARIANT& AChild) const
     {
@@ -296,13 +287,17 @@ private:
         return static_cast<int>(AChild.lVal - 1);
     }
 
-    LONG FReferences = 1;
     HWND FWindow;
     TAccessibleKind FKind;
     ComPtr<IAccessible> FStandard;
 };
 
 }  // namespace
+
+TAccessibleItem* ListItemRequest(LPARAM ALParam)
+{
+    return AskedItem && reinterpret_cast<LPARAM>(AskedItem) == ALParam ? AskedItem : nullptr;
+}
 
 bool AnswerGetObject(HWND AWindow, TAccessibleKind AKind, WPARAM AWParam, LPARAM ALParam, LRESULT& AResult)
 {
@@ -311,9 +306,8 @@ bool AnswerGetObject(HWND AWindow, TAccessibleKind AKind, WPARAM AWParam, LPARAM
     ComPtr<IAccessible> Standard;
     if (FAILED(CreateStdAccessibleObject(AWindow, OBJID_CLIENT, AccessibleIid, reinterpret_cast<void**>(Standard.GetAddressOf()))))
         return false;
-    auto* Object = new TAccessibleControl(AWindow, AKind, std::move(Standard));
-    AResult = LresultFromObject(AccessibleIid, AWParam, static_cast<IAccessible*>(Object));
-    Object->Release();
+    const ComPtr<TAccessibleControl> Object = MakeComObject<TAccessibleControl>(AWindow, AKind, std::move(Standard));
+    AResult = LresultFromObject(AccessibleIid, AWParam, static_cast<IAccessible*>(Object.Get()));
     return true;
 }
 

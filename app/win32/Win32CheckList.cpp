@@ -1,4 +1,15 @@
-// The company list: an owner-drawn list box whose items carry a check box each.
+// The company list: an owner-drawn list box whose items carry a check box each. The list box
+// holds no items of its own (LBS_NODATA): it knows how many there are, and painting, the keyboard
+// and the accessible object read each item's name and tick from the controller, so they are kept
+// in one place only, and a fill is one message at any length.
+//
+// Measured under Wine 8.0 before relying on it: LB_SETCOUNT is refused without LBS_NODATA and
+// accepted with it; a million items add nothing to the process's private memory; setting the
+// count costs the same 0.06 ms at 3 and at 100,000 items with the redraw off (with it on, the list
+// draws itself at once, up to tens of milliseconds whatever the count); a paint asks only for the
+// rows in view; LB_SETITEMDATA stores nothing; the caret keys, LB_SETCURSEL, LB_GETITEMRECT and
+// LB_ITEMFROMPOINT work as with stored items. What such a list box cannot do is find an item by
+// its first letter, which a list box of strings does as the user types: SelectByFirstLetter.
 #include "app/win32/Win32Accessible.h"
 #include "app/win32/Win32Controls.h"
 #include "app/win32/Win32ViewPaint.h"
@@ -16,16 +27,17 @@ namespace {
 HWND Create(TViewContext& AView, const TControl& AControl)
 {
     HWND List = CreateChildWindow(AView, AControl, L"LISTBOX",
-                                  WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS |
+                                  WS_TABSTOP | WS_VSCROLL | WS_BORDER | LBS_OWNERDRAWFIXED | LBS_NODATA |
                                       LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                                   AControl.Text);
     if (List && !AControl.Items.empty())
-        AView.FillList(List, AControl);
+        FillCheckList(List, AControl);
     return List;
 }
 
-// The items are the list's content and come only through FillCheckList and UpdateCheckListItem:
-// what is left here never looks at them, so a list of thousands costs no more than one of three.
+// The number of items comes only through FillCheckList and a changed tick through
+// UpdateCheckListItem: what is left here never looks at the items, so a list of thousands costs no
+// more than one of three.
 void Sync(TViewContext& AView, HWND AWindow, const TControl& AControl)
 {
     const int Height = AView.Scale(AControl.ItemHeight);
@@ -44,11 +56,40 @@ void Toggle(TViewContext& AView, const TControl& AControl, int AIndex)
     AView.Form().ItemChecked(AControl.Id, static_cast<size_t>(AIndex), !AControl.Items[AIndex].Checked);
 }
 
+// The next item after the caret whose name starts with the letter typed, round to the top, as a
+// list box of strings finds it.
+void SelectByFirstLetter(HWND AWindow, const TControl& AControl, wchar_t ALetter)
+{
+    const size_t Count = AControl.Items.size();
+    const LRESULT Caret = SendMessageW(AWindow, LB_GETCARETINDEX, 0, 0);
+    const size_t From = Caret >= 0 ? static_cast<size_t>(Caret) + 1 : 0;
+    for (size_t Step = 0; Step < Count; ++Step) {
+        const size_t Index = (From + Step) % Count;
+        const UString& Name = AControl.Items[Index].Text;
+        if (!Name.empty() && CompareStringOrdinal(W(Name), 1, &ALetter, 1, TRUE) == CSTR_EQUAL) {
+            SendMessageW(AWindow, LB_SETCURSEL, Index, 0);
+            return;
+        }
+    }
+}
+
+// Answered only to our own accessible object (ListItemRequest).
+bool AnswerListItem(const TControl& AControl, WPARAM AIndex, LPARAM ALParam)
+{
+    TAccessibleItem* Item = ListItemRequest(ALParam);
+    if (!Item || AIndex >= AControl.Items.size())
+        return false;
+    Item->Name = ToW(AControl.Items[AIndex].Text);
+    Item->Checked = AControl.Items[AIndex].Checked;
+    return true;
+}
+
 bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT AMessage, WPARAM AWParam, LPARAM ALParam,
              LRESULT& AResult)
 {
     switch (AMessage) {
     case WM_GETOBJECT: return AnswerGetObject(AWindow, TAccessibleKind::CheckList, AWParam, ALParam, AResult);
+    case WM_GET_LIST_ITEM: AResult = AnswerListItem(AControl, AWParam, ALParam); return true;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
         AResult = DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
@@ -65,11 +106,12 @@ bool Message(TViewContext& AView, HWND AWindow, const TControl& AControl, UINT A
         }
         return false;
     case WM_CHAR:
-        if (AWParam == L' ') {
-            AResult = 0;
-            return true;
-        }
-        return false;
+        if (AWParam < L' ')
+            return false;
+        if (AWParam != L' ')
+            SelectByFirstLetter(AWindow, AControl, static_cast<wchar_t>(AWParam));
+        AResult = 0;
+        return true;
     }
     return false;
 }
@@ -91,10 +133,9 @@ void DrawCheckBox(TViewContext& AView, HDC ADC, int ALeft, int ATop, int ASize, 
         FrameRoundRect(Surface, All, Radius, std::max(1.0, AView.Dpi() / 96.0), Contrast ? Accent : ToColorRef(0xFF8A8A8A));
     if (AChecked) {
         UniqueHandle<HPEN, DeleteGdiObject> Pen(CreatePen(PS_SOLID, std::max(2, AView.Scale(2)), Contrast ? Accent : RGB(255, 255, 255)));
-        HGDIOBJ Old = SelectObject(Surface.DC(), Pen.Get());
+        const TSelectedObject Selected(Surface.DC(), Pen.Get());
         const POINT Tick[] = {{ASize * 4 / 16, ASize * 8 / 16}, {ASize * 7 / 16, ASize * 11 / 16}, {ASize * 12 / 16, ASize * 5 / 16}};
         Polyline(Surface.DC(), Tick, 3);
-        SelectObject(Surface.DC(), Old);
     }
     GdiFlush();
     BitBlt(ADC, ALeft, ATop, ASize, ASize, Surface.DC(), 0, 0, SRCCOPY);
@@ -111,7 +152,8 @@ void DrawItem(TViewContext& AView, const TControl& AList, const DRAWITEMSTRUCT& 
     const TListItem& Item = AList.Items[AItem.itemID];
     const int Box = AView.Scale(16), Left = Row.left + AView.Scale(8), Top = Row.top + (Row.bottom - Row.top - Box) / 2;
     DrawCheckBox(AView, DC, Left, Top, Box, Item.Checked, PaperBrush.Get());
-    SelectObject(DC, AView.Font(AList.ItemFontSize, false));
+    // The item DC is the list box's own: it gets its font back when the item is drawn.
+    const TSelectedObject Font(DC, AView.Font(AList.ItemFontSize, false));
     SetBkMode(DC, TRANSPARENT);
     SetTextColor(DC, TextColor(AView, claNull));
     RECT Text = Row;
@@ -131,40 +173,16 @@ void MeasureItem(TViewContext& AView, const TControl& AList, MEASUREITEMSTRUCT& 
 
 const TControlUnit CheckListUnit = {Create, Sync, Font, Message, nullptr, DrawItem, MeasureItem};
 
-void BeginCheckListFill(HWND AList, const TControl& AControl)
-{
-    SendMessageW(AList, WM_SETREDRAW, FALSE, 0);
-    SendMessageW(AList, LB_RESETCONTENT, 0, 0);
-    size_t Chars = 0;
-    for (const TListItem& Item : AControl.Items)
-        Chars += Item.Text.size() + 1;
-    SendMessageW(AList, LB_INITSTORAGE, AControl.Items.size(), Chars * sizeof(wchar_t));
-}
-
-size_t AddCheckListItems(HWND AList, const TControl& AControl, size_t AFrom, double ABudgetMs)
-{
-    LARGE_INTEGER Frequency, Start, Now;
-    QueryPerformanceFrequency(&Frequency);
-    QueryPerformanceCounter(&Start);
-    const LONGLONG Budget = static_cast<LONGLONG>(ABudgetMs * static_cast<double>(Frequency.QuadPart) / 1000.0);
-    size_t Next = AFrom;
-    while (Next < AControl.Items.size()) {
-        // Each item's data is its tick, where assistive technology reads it.
-        const TListItem& Item = AControl.Items[Next++];
-        const LRESULT Index = SendMessageW(AList, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(Item.Text)));
-        if (Index >= 0)
-            SendMessageW(AList, LB_SETITEMDATA, Index, Item.Checked);
-        if (Next % 64 == 0 && QueryPerformanceCounter(&Now) && Now.QuadPart - Start.QuadPart >= Budget)
-            break;
-    }
-    return Next;
-}
-
-void EndCheckListFill(HWND AList)
+void FillCheckList(HWND AList, const TControl& AControl)
 {
     // The list box keeps its own visibility while its redraw is off, but a system whose list box
-    // leaves the message to the default window procedure would show a hidden list here.
+    // leaves the message to the default window procedure would show a hidden list afterwards.
     const bool Visible = (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE) != 0;
+    // A new list starts at its top with nothing selected, as an emptied list box does. With the
+    // redraw off the list and its scroll bar are drawn once, after the count is set.
+    SendMessageW(AList, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(AList, LB_RESETCONTENT, 0, 0);
+    SendMessageW(AList, LB_SETCOUNT, AControl.Items.size(), 0);
     SendMessageW(AList, WM_SETREDRAW, TRUE, 0);
     if (!Visible && (GetWindowLongPtrW(AList, GWL_STYLE) & WS_VISIBLE))
         ShowWindow(AList, SW_HIDE);
@@ -177,10 +195,6 @@ void UpdateCheckListItem(HWND AList, const TControl& AControl, size_t AIndex)
     if (AIndex >= AControl.Items.size())
         return;
     const int Item = static_cast<int>(AIndex);
-    // An item a fill still has to add gets its tick when it is added.
-    if (Item >= SendMessageW(AList, LB_GETCOUNT, 0, 0))
-        return;
-    SendMessageW(AList, LB_SETITEMDATA, Item, AControl.Items[AIndex].Checked);
     RECT Box = {};
     if (SendMessageW(AList, LB_GETITEMRECT, Item, reinterpret_cast<LPARAM>(&Box)) != LB_ERR)
         InvalidateRect(AList, &Box, FALSE);

@@ -143,10 +143,8 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
         SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
 
-    // A list still being filled stays disabled until it is whole.
-    const bool Enabled = AControl.Enabled && !AView.Filling(AControl.Id);
-    if (!IsWindowEnabled(Window) != !Enabled)
-        EnableWindow(Window, Enabled);
+    if (!IsWindowEnabled(Window) != !AControl.Enabled)
+        EnableWindow(Window, AControl.Enabled);
     const bool Showing = Form.IsShowing(AControl.Id);
     if (!IsWindowVisible(Window) != !Showing)
         ShowWindow(Window, Showing ? SW_SHOWNA : SW_HIDE);

@@ -48,12 +48,9 @@ const TControlUnit* UnitOf(TControlKind AKind);
 void RegisterControlClasses(HINSTANCE AInstance);
 void RegisterIndicatorClass(HINSTANCE AInstance);
 
-// The content of the company list and of the log: each call touches only what changed.
-// A fill empties the list with its redraw off, adds the items in slices (each returns the index of
-// the first item it did not add, once ABudgetMs have passed), and then draws the list once.
-void BeginCheckListFill(HWND AList, const TControl& AControl);
-size_t AddCheckListItems(HWND AList, const TControl& AControl, size_t AFrom, double ABudgetMs);
-void EndCheckListFill(HWND AList);
+// The content of the company list and of the log: each call touches only what changed. A fill
+// tells the list how many items it has, whatever their number in one message.
+void FillCheckList(HWND AList, const TControl& AControl);
 void UpdateCheckListItem(HWND AList, const TControl& AControl, size_t AIndex);
 void AppendToLog(HWND ALog, const UString& AText);
 void ClearLogBox(HWND ALog);

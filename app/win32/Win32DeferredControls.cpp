@@ -46,7 +46,7 @@ void TDeferredControls::MakeAll()
     FDescribed.clear();
     FAdded.clear();
     if (FView.Window())
-        KillTimer(FView.Window(), Timer);
+        KillTimer(FView.Window(), DeferredControlsTimer);
     // Each window goes right below the one made before it in the description, so the windows (and
     // the Tab key) keep the description's order, as if all had been made at once.
     const TMainForm& Form = FView.Form();

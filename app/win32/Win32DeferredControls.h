@@ -31,9 +31,6 @@ public:
     // Makes every pending window now, in the description's window and Tab order.
     void MakeAll();
 
-    // The timer of the window that makes the pending windows once nothing is left to paint.
-    static constexpr UINT_PTR Timer = 1;
-
 private:
     TViewContext& FView;
     std::vector<TCtl> FDescribed;  // of the description, in its order

@@ -57,7 +57,8 @@ void Sync(TViewContext&, HWND AWindow, const TControl& AControl)
 // A flat frame: grey, or two pixels of blue around the box that has the focus.
 void PaintFrame(const TViewContext& AView, HWND AWindow)
 {
-    HDC DC = GetWindowDC(AWindow);
+    const TWindowDC WindowDC(AWindow, TWindowDC::WholeWindow);
+    HDC DC = WindowDC.Get();
     RECT Window = {}, Client = {};
     GetWindowRect(AWindow, &Window);
     GetClientRect(AWindow, &Client);
@@ -77,7 +78,6 @@ void PaintFrame(const TViewContext& AView, HWND AWindow)
         RECT Ring = {Window.left + I, Window.top + I, Window.right - I, Window.bottom - I};
         FrameRect(DC, &Ring, BorderBrush.Get());
     }
-    ReleaseDC(AWindow, DC);
 }
 
 // Centres the single line of text vertically: the space above and below it becomes part of the
@@ -85,12 +85,12 @@ void PaintFrame(const TViewContext& AView, HWND AWindow)
 void CentreText(const TViewContext& AView, HWND AWindow, NCCALCSIZE_PARAMS& ASize)
 {
     RECT& Box = ASize.rgrc[0];
-    HDC DC = GetDC(AWindow);
-    HGDIOBJ Old = SelectObject(DC, reinterpret_cast<HFONT>(SendMessageW(AWindow, WM_GETFONT, 0, 0)));
     TEXTMETRICW Metrics = {};
-    GetTextMetricsW(DC, &Metrics);
-    SelectObject(DC, Old);
-    ReleaseDC(AWindow, DC);
+    {
+        const TWindowDC DC(AWindow);
+        const TSelectedObject Font(DC.Get(), reinterpret_cast<HFONT>(SendMessageW(AWindow, WM_GETFONT, 0, 0)));
+        GetTextMetricsW(DC.Get(), &Metrics);
+    }
     const int Border = std::max(2, AView.Scale(2)), Inner = Box.bottom - Box.top - 2 * Border;
     const int Pad = std::max(0, static_cast<int>(Inner - Metrics.tmHeight) / 2);
     Box.left += Border + AView.Scale(6);

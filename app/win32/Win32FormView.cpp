@@ -17,9 +17,8 @@ constexpr wchar_t FormClassName[] = L"TZelvCloudSetupForm";
 
 UINT SystemDpi()
 {
-    HDC Screen = GetDC(nullptr);
-    const int Dpi = GetDeviceCaps(Screen, LOGPIXELSY);
-    ReleaseDC(nullptr, Screen);
+    const TWindowDC Screen(nullptr);
+    const int Dpi = GetDeviceCaps(Screen.Get(), LOGPIXELSY);
     return Dpi > 0 ? Dpi : 96;
 }
 
@@ -49,7 +48,11 @@ void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
 
 }  // namespace
 
-TWin32FormView::TWin32FormView(HINSTANCE AInstance) : FView(AInstance), FDeferred(FView) {}
+TWin32FormView::TWin32FormView(HINSTANCE AInstance)
+    : FView(AInstance), FLog([] { return GetTickCount64(); }, FLogTimer, [this](const UString& AText) { ShowLogText(AText); }),
+      FDeferred(FView)
+{
+}
 
 TWin32FormView::~TWin32FormView()
 {
@@ -132,7 +135,7 @@ void TWin32FormView::Show(int AShowCommand)
         SetFocus(First);
     // A timer comes only once nothing is left to paint.
     if (FDeferred.Any())
-        SetTimer(FView.Window(), TDeferredControls::Timer, USER_TIMER_MINIMUM, nullptr);
+        SetTimer(FView.Window(), DeferredControlsTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 void TWin32FormView::UpdateIcons()
@@ -164,10 +167,9 @@ void TWin32FormView::RebuildBackground()
     const int Width = std::max<int>(Client.right, FView.Scale(Window.W));
     const int Height = std::max<int>(Client.bottom, FView.Scale(Window.H));
     const COLORREF Paper = FView.HighContrast() ? GetSysColor(COLOR_WINDOW) : ToColorRef(Form.Ctl(TCtl::RectBackground).FillColor);
-    HDC Screen = GetDC(FView.Window());
-    FView.Backdrop().Rebuild(Screen, Width, Height, Paper, PictureBox(), Form.Ctl(TCtl::BackgroundImage).Opacity,
+    const TWindowDC Screen(FView.Window());
+    FView.Backdrop().Rebuild(Screen.Get(), Width, Height, Paper, PictureBox(), Form.Ctl(TCtl::BackgroundImage).Opacity,
                              FView.Dpi());
-    ReleaseDC(FView.Window(), Screen);
 }
 
 void TWin32FormView::SyncAll()
@@ -196,7 +198,7 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
     if (!Window)
         return;
     // Whatever changes next is shown after every line logged before it.
-    FlushLog();
+    FLog.Flush();
     // A page about to be shown needs its windows now; a pending control that stays hidden gets its
     // state when its window is made.
     if (FDeferred.AnyShowing())
@@ -218,57 +220,9 @@ void TWin32FormView::ControlChanged(const TControl& AControl)
             SetFocus(Next);
 }
 
-HWND TWin32FormView::ContentWindow(const TControl& AControl)
-{
-    if (!FView.Window())
-        return nullptr;
-    if (FDeferred.AnyShowing())
-        FDeferred.MakeAll();
-    return FDeferred.IsPending(AControl.Id) ? nullptr : FView.Child(AControl.Id);
-}
-
-void TWin32FormView::ListFilled(const TControl& AList)
-{
-    FlushLog();
-    if (HWND List = ContentWindow(AList))
-        FView.FillList(List, AList);
-}
-
-void TWin32FormView::ListItemChanged(const TControl& AList, size_t AIndex)
-{
-    if (HWND List = ContentWindow(AList))
-        UpdateCheckListItem(List, AList, AIndex);
-}
-
-void TWin32FormView::LogAppended(const TControl& ALog, const UString& AText)
-{
-    if (!ContentWindow(ALog))
-        return;
-    if (FPendingLog.empty())
-        SetTimer(FView.Window(), LogTimer, LogIntervalMs, nullptr);
-    FPendingLog += AText;
-}
-
-void TWin32FormView::LogCleared(const TControl& ALog)
-{
-    FPendingLog.clear();
-    if (HWND Log = ContentWindow(ALog))
-        ClearLogBox(Log);
-}
-
-void TWin32FormView::FlushLog()
-{
-    if (FPendingLog.empty())
-        return;
-    KillTimer(FView.Window(), LogTimer);
-    const UString Lines = std::exchange(FPendingLog, UString());
-    if (HWND Log = FView.Child(TCtl::memoStatus))
-        AppendToLog(Log, Lines);
-}
-
 void TWin32FormView::FocusControl(TCtl AId)
 {
-    FlushLog();
+    FLog.Flush();
     if (FDeferred.IsPending(AId))
         FDeferred.MakeAll();
     if (HWND Window = FView.Child(AId))
@@ -277,7 +231,7 @@ void TWin32FormView::FocusControl(TCtl AId)
 
 void TWin32FormView::ShowMessage(const UString& AText)
 {
-    FlushLog();
+    FLog.Flush();
     MessageBoxW(FView.Window(), W(AText), W(FView.Form().Ctl(TCtl::MainForm).Text), MB_OK | MB_ICONINFORMATION);
 }
 
@@ -344,10 +298,8 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
     case WM_SHOW_FAILURE: return OnShowFailure();
     case WM_TIMER:
         if (AWParam == LogTimer)
-            FlushLog();
-        else if (AWParam == TViewContext::FillTimer)
-            FView.ContinueFill();
-        else if (AWParam == TDeferredControls::Timer)
+            FLog.TimerFired();
+        else if (AWParam == DeferredControlsTimer)
             FDeferred.MakeAll();
         else
             break;
@@ -471,6 +423,7 @@ LRESULT TWin32FormView::OnClose()
 
 LRESULT TWin32FormView::OnDestroy()
 {
+    FLog.Close();
     FView.Form().FormDestroy();
     PostQuitMessage(0);
     return 0;

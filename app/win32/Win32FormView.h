@@ -9,6 +9,7 @@
 #include "app/win32/Win32DeferredControls.h"
 #include "app/win32/Win32Gdi.h"
 #include "app/win32/Win32ViewContext.h"
+#include "core/CloudSetupLogBatch.h"
 
 namespace zelv::win32 {
 
@@ -16,6 +17,7 @@ namespace zelv::win32 {
 // control in its own unit, Win32Controls.h) and feeds the user's input back to it. This unit holds
 // the window itself: its class, its size and place, the messages that concern the whole window
 // (paint, size, DPI, settings, activation, close) and the hand-over of the others to the controls.
+// The changes of the list's and the log's content are in Win32FormViewContent.cpp.
 class TWin32FormView final : public IFormView {
 public:
     // Lets a test build answer messages of its own; returns true when it handled the message.
@@ -65,22 +67,31 @@ private:
     void UpdateIcons();
     // The window whose content changed; null while it is still to be made, with its content.
     HWND ContentWindow(const TControl& AControl);
-    // Shows the log's lines appended since the last time. Lines arrive one by one from the setup
-    // run, and the log box lays out and paints on every change of its text: they go in together
-    // at most LogIntervalMs later, and at once before any other change the window shows.
-    void FlushLog();
-    static constexpr UINT_PTR LogTimer = 3;
-    static constexpr UINT LogIntervalMs = 50;
+    // Puts the log's new text into the log box, when TLogBatch decides.
+    void ShowLogText(const UString& AText);
     // The control of the description behind a child window's id; null when there is none.
     const TControl* ControlOf(UINT AId) const;
 
+    // The main window's timer for the log's held lines.
+    class TLogTimer final : public TLogBatch::ITimer {
+    public:
+        explicit TLogTimer(const TViewContext& AView) : FView(AView) {}
+        void Start(uint32_t AIntervalMs) override;
+        void Stop() override;
+
+    private:
+        const TViewContext& FView;
+    };
+
     TViewContext FView;
+    TLogTimer FLogTimer{FView};
+    // Every change the window shows, other than a line of the log, shows the held lines first.
+    TLogBatch FLog;
     TMessageHook FHook;
     // The backdrop is first made once the controls are, so the picture's decoding overlaps them.
     bool FBackdropWanted = false;
     TDeferredControls FDeferred;
     HWND FLastFocus = nullptr;
-    UString FPendingLog;
     UniqueBrush FWhiteBrush;
     UniqueIcon FBigIcon;
     UniqueIcon FSmallIcon;

@@ -18,6 +18,49 @@ using UniqueBrush = UniqueHandle<HBRUSH, DeleteGdiObject>;
 using UniqueMemoryDC = UniqueHandle<HDC, DeleteMemoryDC>;
 using UniqueIcon = UniqueHandle<HICON, DestroyIconHandle>;
 
+// A window's DC (GetDC, or GetWindowDC for the whole window with its frame; a null window: the
+// screen's), given back on every way out.
+class TWindowDC {
+public:
+    enum TArea { Client, WholeWindow };
+    explicit TWindowDC(HWND AWindow, TArea AArea = Client)
+        : FWindow(AWindow), FDC(AArea == WholeWindow ? GetWindowDC(AWindow) : GetDC(AWindow))
+    {
+    }
+    ~TWindowDC()
+    {
+        if (FDC)
+            ReleaseDC(FWindow, FDC);
+    }
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+
+    HDC Get() const { return FDC; }
+    explicit operator bool() const { return FDC != nullptr; }
+
+private:
+    HWND FWindow;
+    HDC FDC;
+};
+
+// A font, pen or brush selected into a DC for one scope: the DC's earlier object is selected back
+// at its end, so the DC never keeps an object that may be deleted while it still holds it.
+class TSelectedObject {
+public:
+    TSelectedObject(HDC ADC, HGDIOBJ AObject) : FDC(ADC), FOld(ADC && AObject ? SelectObject(ADC, AObject) : nullptr) {}
+    ~TSelectedObject()
+    {
+        if (FOld && FOld != HGDI_ERROR)
+            SelectObject(FDC, FOld);
+    }
+    TSelectedObject(const TSelectedObject&) = delete;
+    TSelectedObject& operator=(const TSelectedObject&) = delete;
+
+private:
+    HDC FDC;
+    HGDIOBJ FOld;
+};
+
 // A 32-bit top-down DIB selected into its own memory DC, so GDI and per-pixel code can both draw
 // on it.
 class TPixelSurface {

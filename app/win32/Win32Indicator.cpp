@@ -11,7 +11,6 @@ namespace zelv::win32 {
 namespace {
 
 constexpr wchar_t IndicatorClassName[] = L"ZelvActivityIndicator";
-constexpr UINT_PTR SpinnerTimer = 1;
 constexpr UINT SpinnerIntervalMs = 80;
 constexpr int SpinnerDots = 8;
 

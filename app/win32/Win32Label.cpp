@@ -52,12 +52,10 @@ int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABo
 
 int TextHeight(TViewContext& AView, HWND AWindow, const TControl& ALabel, int AWidth)
 {
-    HDC DC = GetDC(AWindow);
-    HGDIOBJ Old = SelectObject(DC, AView.FontOf(ALabel));
+    const TWindowDC DC(AWindow);
+    const TSelectedObject Font(DC.Get(), AView.FontOf(ALabel));
     RECT Measured = {0, 0, AWidth, 0};
-    DrawTextW(DC, W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
-    SelectObject(DC, Old);
-    ReleaseDC(AWindow, DC);
+    DrawTextW(DC.Get(), W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
     return Measured.bottom - Measured.top;
 }
 

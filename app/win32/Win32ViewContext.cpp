@@ -1,7 +1,5 @@
 #include "app/win32/Win32ViewContext.h"
 
-#include "app/win32/Win32Controls.h"
-
 #include <cmath>
 
 namespace zelv::win32 {
@@ -11,40 +9,6 @@ namespace {
 constexpr wchar_t FontFace[] = L"Segoe UI";
 
 }  // namespace
-
-void TViewContext::FillList(HWND AList, const TControl& AControl)
-{
-    BeginCheckListFill(AList, AControl);
-    FFilling = true;
-    FFillList = AControl.Id;
-    FFillNext = 0;
-    ContinueFill();
-}
-
-void TViewContext::ContinueFill()
-{
-    if (!FFilling)
-        return;
-    HWND List = Child(FFillList);
-    if (!List || !HasForm()) {
-        FFilling = false;
-        return;
-    }
-    // The items are read from the controller at every slice: a new fill starts over instead.
-    const TControl& Control = Form().Ctl(FFillList);
-    FFillNext = AddCheckListItems(List, Control, FFillNext, FillSliceMs);
-    if (FFillNext < Control.Items.size()) {
-        if (IsWindowEnabled(List))
-            EnableWindow(List, FALSE);
-        SetTimer(FWindow, FillTimer, USER_TIMER_MINIMUM, nullptr);
-        return;
-    }
-    FFilling = false;
-    KillTimer(FWindow, FillTimer);
-    EndCheckListFill(List);
-    if (!IsWindowEnabled(List) != !Control.Enabled)
-        EnableWindow(List, Control.Enabled);
-}
 
 TViewContext::TFonts TViewContext::SetDpi(UINT ADpi)
 {
@@ -83,17 +47,6 @@ HFONT TViewContext::Font(double APoints, bool ABold)
                              CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, FontFace);
     FFonts.emplace(Key, UniqueFont(Font));
     return Font;
-}
-
-void TViewContext::ReportFailure(const UString& AText)
-{
-    // A failure while another waits to be shown, or one the user has seen already (a paint that
-    // fails again), adds nothing the user can act on.
-    const UString Text = AText.empty() ? UString(u"An unexpected error occurred") : AText;
-    if (!FFailure.empty() || !FWindow || !FShownFailures.insert(Text).second)
-        return;
-    FFailure = Text;
-    PostMessageW(FWindow, WM_SHOW_FAILURE, 0, 0);
 }
 
 HWND TViewContext::Child(TCtl AId) const

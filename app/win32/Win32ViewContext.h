@@ -3,21 +3,21 @@
 #include <windows.h>
 
 #include <map>
-#include <set>
 #include <utility>
 
 #include "app/frmMain.h"
 #include "app/win32/Win32Backdrop.h"
+#include "app/win32/Win32FailureReport.h"
 #include "app/win32/Win32Gdi.h"
+#include "app/win32/Win32ViewMessages.h"
 
 namespace zelv::win32 {
 
-// What the window shares with the units of its controls: the controller and its description, the
-// window and its children, the DPI that scales every unit, the fonts, the look (high contrast) and
-// the backdrop each control paints its slice of.
-// The view's own messages to its window.
-enum : UINT { WM_SHOW_FAILURE = WM_APP + 1 };
-
+// What the main window shares with the units of its controls, and nothing the window does over
+// time: the controller and its description, the window and its children, the DPI that scales every
+// unit and the fonts made for it, the look (high contrast), the backdrop each control paints its
+// slice of, whether the view itself is writing into a control, and the way to the user for a
+// failure in a window procedure.
 class TViewContext {
 public:
     using TFonts = std::map<std::pair<int, bool>, UniqueFont>;
@@ -57,24 +57,12 @@ public:
     bool Syncing() const { return FSyncing; }
     void SetSyncing(bool ASyncing) { FSyncing = ASyncing; }
 
-    // Shows a failure that reached a window procedure: once the window is back in its message loop,
-    // in a message box; the window goes on.
-    void ReportFailure(const UString& AText);
-    // The failure to show next, taken once.
-    UString TakeFailure() { return std::exchange(FFailure, UString()); }
+    // Shows a failure that reached a window procedure (TFailureReport).
+    void ReportFailure(const UString& AText) { FFailures.Report(FWindow, AText); }
+    UString TakeFailure() { return FFailures.Take(); }
 
     TBackdrop& Backdrop() { return FBackdrop; }
     const TBackdrop& Backdrop() const { return FBackdrop; }
-
-    // The company list is filled in slices of at most FillSliceMs, one per turn of the message
-    // loop (FillTimer), so a list of thousands never keeps the window from answering; a list not
-    // filled in the first slice stays disabled until it is whole.
-    static constexpr UINT_PTR FillTimer = 2;
-    static constexpr double FillSliceMs = 25;
-    void FillList(HWND AList, const TControl& AControl);
-    // The next slice of the fill under way, if any.
-    void ContinueFill();
-    bool Filling(TCtl AId) const { return FFilling && FFillList == AId; }
 
 private:
     HINSTANCE FInstance;
@@ -85,12 +73,8 @@ private:
     bool FSyncing = false;
     std::map<TCtl, HWND> FChildren;
     TFonts FFonts;
-    UString FFailure;
-    std::set<UString> FShownFailures;
+    TFailureReport FFailures;
     TBackdrop FBackdrop;
-    bool FFilling = false;
-    TCtl FFillList = TCtl::None;
-    size_t FFillNext = 0;
 };
 
 }  // namespace zelv::win32

@@ -377,6 +377,7 @@ TEST_F(MainForm, LogAndListKeepTheirContents)
     FForm.ClearLog();
     EXPECT_EQ(C(TCtl::memoStatus).Text, u"");
 
+    FForm.ShowPanel(TCtl::PanelCompanies);
     FForm.ListFill({{u"ACME  (rds.acme.example)", true, 0}, {u"BETA  (rds.beta.example)", true, 1}});
     FForm.ItemChecked(TCtl::lstCompanies, 0, false);
     FForm.ItemChecked(TCtl::lstCompanies, 7, true);  // out of range: ignored
@@ -386,6 +387,37 @@ TEST_F(MainForm, LogAndListKeepTheirContents)
     EXPECT_EQ(FForm.ListItems()[1].Tag, 1);
     FForm.ListFill({});
     EXPECT_TRUE(FForm.ListItems().empty());
+    ExpectViewInSync();
+}
+
+// A tick reaches the list only where the user sees it and can change it, however the view learnt
+// of it: a screen reader's default action arrives as a posted key, which a disabled window gets too.
+TEST_F(MainForm, AHiddenOrDisabledListTakesNoTick)
+{
+    struct TCase {
+        const char* Name;
+        void (*Leave)(TMainForm&);
+    };
+    const TCase Cases[] = {
+        {"another page shown", [](TMainForm& AForm) { AForm.ShowPanel(TCtl::PanelEmail); }},
+        {"the list hidden, as during a run", [](TMainForm& AForm) { AForm.SetVisible(TCtl::lstCompanies, false); }},
+        {"the list disabled", [](TMainForm& AForm) { AForm.SetEnabled(TCtl::lstCompanies, false); }},
+    };
+    for (const TCase& Case : Cases) {
+        SCOPED_TRACE(Case.Name);
+        TMainFormTestAccess::ShowCompanies(FForm, {{u"ACME", u"rds.acme.example"}, {u"BETA", u"rds.beta.example"}});
+        FForm.SetEnabled(TCtl::lstCompanies, true);
+        Case.Leave(FForm);
+        const int Before = FView.Calls();
+        FForm.ItemChecked(TCtl::lstCompanies, 0, false);
+        EXPECT_TRUE(FForm.ListItems()[0].Checked);
+        EXPECT_EQ(FView.Calls(), Before) << "the view was told of a tick";
+    }
+    // The same tick on the shown and enabled list is taken.
+    TMainFormTestAccess::ShowCompanies(FForm, {{u"ACME", u"rds.acme.example"}});
+    FForm.SetEnabled(TCtl::lstCompanies, true);
+    FForm.ItemChecked(TCtl::lstCompanies, 0, false);
+    EXPECT_FALSE(FForm.ListItems()[0].Checked);
     ExpectViewInSync();
 }
 

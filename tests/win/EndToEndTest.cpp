@@ -289,7 +289,7 @@ TEST_F(EndToEnd, AThousandCompaniesAreListedReadAndSetUp)
         << Utf8(Program.Text(TCtl::lblCodeStatus));
     ASSERT_TRUE(User.Idle());
 
-    // A long list is filled a slice at a time, disabled until it is whole.
+    // The list is whole and takes input as soon as it shows, whatever its length.
     HWND List = Program.Child(TCtl::lstCompanies);
     ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(List) != FALSE; }, SignInTimeoutMs));
     ASSERT_EQ(SendMessageW(List, LB_GETCOUNT, 0, 0), Count);

@@ -3,14 +3,17 @@
 // setup run is the real one, over setup steps that stand in for the workstation), and that reports
 // what the window painted.
 #include <windows.h>
+#include <commctrl.h>
 #include <wincodec.h>
 #include <wrl/client.h>
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/frmMainTestAccess.h"
 #include "app/win32/Win32Program.h"
+#include "app/win32/Win32ViewMessages.h"
 #include "app/win32/Win32ViewPaint.h"
 #include "core/CloudSetupError.h"
 #include "win/WindowTestProtocol.h"
@@ -220,6 +223,77 @@ BOOL CALLBACK FindCutLabel(HWND AChild, LPARAM AFound)
     return TRUE;
 }
 
+// Counts what reaches a window of the view: stacked on its own procedures, it sees every
+// message first, sent or posted.
+struct TMessageCount {
+    int Messages = 0;
+    long Characters = 0;
+};
+
+LRESULT CALLBACK CountingProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam, UINT_PTR, DWORD_PTR ACount)
+{
+    auto& Count = *reinterpret_cast<TMessageCount*>(ACount);
+    ++Count.Messages;
+    if ((AMessage == WM_SETTEXT || AMessage == EM_REPLACESEL) && ALParam)
+        Count.Characters += lstrlenW(reinterpret_cast<const wchar_t*>(ALParam));
+    return DefSubclassProc(AWindow, AMessage, AWParam, ALParam);
+}
+
+std::vector<TListItem> Companies(int ACount)
+{
+    std::vector<TListItem> Items;
+    for (int I = 0; I < ACount; ++I)
+        Items.push_back({u"C" + IntToUStr(100000 + I).substr(1) + u"  (rds.example)", true, I});
+    return Items;
+}
+
+// Everything the window has to paint, painted now.
+void PaintAll(HWND AWindow) { RedrawWindow(AWindow, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+
+LRESULT CountViewMessages(TMainForm& AForm, HWND AWindow, TViewEvent AEvent, int ACount)
+{
+    HWND List = GetDlgItem(AWindow, static_cast<int>(TCtl::lstCompanies));
+    HWND Log = GetDlgItem(AWindow, static_cast<int>(TCtl::memoStatus));
+    const auto LogShown = [&] { return GetWindowTextLengthW(Log) == static_cast<int>(AForm.Text(TCtl::memoStatus).size()); };
+    const auto LogLines = [&] {
+        for (int I = 0; I < ACount; ++I)
+            AForm.AppendLog(u"RDP: C:\\users\\demo\\Desktop\\C" + IntToUStr(I) + u" Zelv Cloud.rdp");
+    };
+    // Where the event starts from, uncounted: a list of N companies (none for a fill), or a log of
+    // N lines.
+    AForm.ListFill(Companies(AEvent == veFillList ? 0 : ACount));
+    if (AEvent == veTick)
+        SendMessageW(List, LB_SETCURSEL, ACount / 2, 0);
+    AForm.ClearLog();
+    if (AEvent == veLogLines || AEvent == veClearPending)
+        LogLines();
+    PumpUntil(LogShown);
+    PaintAll(AWindow);
+
+    TMessageCount ListCount, LogCount;
+    SetWindowSubclass(List, CountingProc, 1, reinterpret_cast<DWORD_PTR>(&ListCount));
+    SetWindowSubclass(Log, CountingProc, 1, reinterpret_cast<DWORD_PTR>(&LogCount));
+    switch (AEvent) {
+    case veFillList: AForm.ListFill(Companies(ACount)); break;
+    case veTick: SendMessageW(List, WM_KEYDOWN, VK_SPACE, 0); break;
+    case veListChange:
+        AForm.SetEnabled(TCtl::lstCompanies, false);
+        AForm.SetEnabled(TCtl::lstCompanies, true);
+        break;
+    case veLogLines:
+    case veClearPending:
+        LogLines();
+        if (AEvent == veClearPending)
+            AForm.ClearLog();
+        PumpUntil(LogShown);
+        break;
+    }
+    PaintAll(AWindow);
+    RemoveWindowSubclass(List, CountingProc, 1);
+    RemoveWindowSubclass(Log, CountingProc, 1);
+    return static_cast<LRESULT>(TViewMessages::Pack(ListCount.Messages, LogCount.Messages, LogCount.Characters));
+}
+
 bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, LRESULT& AResult)
 {
     AResult = 1;
@@ -263,6 +337,11 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
     case tcHighContrast:
         win32::ReplaceHighContrastQuery(AArgument ? +[] { return true; } : nullptr);
         return true;
+    case tcSetEnabled: AForm.SetEnabled(static_cast<TCtl>(LOWORD(AArgument)), HIWORD(AArgument) != 0); return true;
+    case tcCountViewMessages:
+        AResult = CountViewMessages(AForm, AWindow, static_cast<TViewEvent>(LOWORD(AArgument)), HIWORD(AArgument));
+        return true;
+    case tcLogTimerSet: AResult = KillTimer(AWindow, win32::LogTimer) ? 1 : 0; return true;
     case tcCutLabel: {
         TCutLabel Found;
         EnumChildWindows(AWindow, FindCutLabel, reinterpret_cast<LPARAM>(&Found));
