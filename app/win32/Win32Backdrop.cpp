@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "bench/StartupMarks.h"
+
 namespace zelv::win32 {
 
 namespace {
@@ -63,7 +65,9 @@ void TBackdrop::Prefetch(int AWidth, int AHeight)
     if (FPrefetch.joinable() || AWidth <= 0 || AHeight <= 0)
         return;
     FPrefetch = std::thread([this, AWidth, AHeight] {
+        ZELV_MARK("decode: thread started");
         FPrefetched = DecodePicture(FInstance, AWidth, AHeight, COINIT_MULTITHREADED);
+        ZELV_MARK("decode: picture ready");
     });
 }
 
@@ -72,6 +76,7 @@ TPixelSurface TBackdrop::TakePrefetched(int AWidth, int AHeight)
     if (!FPrefetch.joinable())
         return {};
     FPrefetch.join();
+    ZELV_MARK("picture join");
     TPixelSurface Picture = std::move(FPrefetched);
     if (Picture.Width() != AWidth || Picture.Height() != AHeight)
         return {};

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "bench/StartupMarks.h"
 #include "core/CloudSetupError.h"
 #include "platform/win32/Win32Text.h"
 
@@ -38,6 +39,13 @@ LRESULT CALLBACK ControlProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM
     // Nothing may unwind into the system's code that called us: the failure is shown and the
     // control's own class answers the message.
     try {
+#ifdef ZELV_STARTUP_MARKS
+        if (AMessage == WM_PAINT) {
+            const LRESULT Result = HandleControlMessage(View, AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
+            ZELV_MARK_OF("paint ", View.Form().Ctl(static_cast<TCtl>(AId)).Name);
+            return Result;
+        }
+#endif
         return HandleControlMessage(View, AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
     } catch (const std::exception& E) {
         View.ReportFailure(FailureText(E));
@@ -97,8 +105,11 @@ void CreateControl(TViewContext& AView, const TControl& AControl)
     const TControlUnit* Unit = UnitOf(AControl.Kind);
     if (!Unit || !Unit->Create)
         return;
-    if (Unit->Create(AView, AControl))
-        SyncControl(AView, AControl);
+    if (!Unit->Create(AView, AControl))
+        return;
+    ZELV_MARK_OF("window ", AControl.Name);
+    SyncControl(AView, AControl);
+    ZELV_MARK_OF("control ", AControl.Name);
 }
 
 void SyncControl(TViewContext& AView, const TControl& AControl)
@@ -137,6 +148,7 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
         Unit->Sync(AView, Window, AControl);
 
     HFONT ControlFont = Unit->Font ? Unit->Font(AView, AControl) : AView.FontOf(AControl);
+    ZELV_MARK_OF("font ", AControl.Name);
     if (reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0)) != ControlFont) {
         SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont), FALSE);
         // The edit box centres its text through its frame, which depends on the font.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/win32/Win32Controls.h"
+#include "bench/StartupMarks.h"
 
 namespace zelv::win32 {
 
@@ -70,6 +71,7 @@ void TDeferredControls::MakeAll()
         SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (TCtl Id : Added)
         CreateControl(FView, Form.Ctl(Id));
+    ZELV_MARK("hidden controls");
     FPreload.Start();
 }
 

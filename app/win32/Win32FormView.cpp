@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/win32/Win32Controls.h"
+#include "bench/StartupMarks.h"
 #include "core/CloudSetupError.h"
 #include "app/win32/Win32ViewPaint.h"
 #include "platform/win32/Win32Text.h"
@@ -87,6 +88,7 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     Class.lpszClassName = FormClassName;
     RegisterClassExW(&Class);
     RegisterControlClasses(Instance);
+    ZELV_MARK("window class");
 
     // The picture takes longest to get ready: it is decoded meanwhile, at the size it has at the
     // system's DPI (the primary monitor's, where the window opens), while the window and its
@@ -94,6 +96,7 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     FView.SetDpi(SystemDpi());
     const RECT Likely = PictureBox();
     FView.Backdrop().Prefetch(Likely.right - Likely.left, Likely.bottom - Likely.top);
+    ZELV_MARK("picture decode started");
 
     // Created on the primary monitor, so its DPI is known before the window gets its size.
     MONITORINFO Monitor = {};
@@ -113,12 +116,17 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     const RECT& Work = Monitor.rcWork;
     SetWindowPos(FView.Window(), nullptr, Work.left + (Work.right - Work.left - Width) / 2,
                  Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
+    ZELV_MARK("main window");
 
-    UpdateIcons();
+    // The class's icons are the sizes of the system's DPI; a window of another DPI gets its own.
+    if (FView.Scale(32) != GetSystemMetrics(SM_CXICON) || FView.Scale(16) != GetSystemMetrics(SM_CXSMICON))
+        UpdateIcons();
+    ZELV_MARK("icons");
     for (const TControl& C : AForm.Controls())
         FDeferred.Describe(C);
     FBackdropWanted = true;
     RebuildBackground();
+    ZELV_MARK("backdrop");
     if (!FDeferred.Any())
         FDeferred.MakeAll();
     return true;
@@ -127,7 +135,9 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
 void TWin32FormView::Show(int AShowCommand)
 {
     ShowWindow(FView.Window(), AShowCommand);
+    ZELV_MARK("ShowWindow");
     UpdateWindow(FView.Window());
+    ZELV_MARK("UpdateWindow");
     if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
         SetFocus(First);
     // A timer comes only once nothing is left to paint.
@@ -362,13 +372,17 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
 LRESULT TWin32FormView::OnPaint(UINT AMessage, HDC APrintDC)
 {
     HWND Window = FView.Window();
+    if (AMessage == WM_PAINT)
+        ZELV_MARK("first WM_PAINT: sent");
     PAINTSTRUCT Paint;
     HDC DC = AMessage == WM_PAINT ? BeginPaint(Window, &Paint) : APrintDC;
     RECT Client = {};
     GetClientRect(Window, &Client);
     BitBlt(DC, 0, 0, Client.right, Client.bottom, FView.Backdrop().DC(), 0, 0, SRCCOPY);
-    if (AMessage == WM_PAINT)
+    if (AMessage == WM_PAINT) {
         EndPaint(Window, &Paint);
+        ZELV_MARK("first WM_PAINT");
+    }
     return 0;
 }
 

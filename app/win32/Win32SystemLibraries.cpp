@@ -1,6 +1,9 @@
 #include "app/win32/Win32SystemLibraries.h"
 
 #include <delayimp.h>
+#include <ntsecapi.h>
+
+#include "bench/StartupMarks.h"
 
 namespace zelv::win32 {
 
@@ -97,14 +100,23 @@ PfnDliHook __pfnDliNotifyHook2 = zelv::win32::LoadDelayedLibrary;
 
 // The C runtime's entry of a GUI program (crt2u.o with -municode).
 extern "C" int WinMainCRTStartup();
+// The stack canaries' value (libssp). Its constructor fills it only while it is zero, and then
+// through CryptAcquireContext, which maps and starts a whole cryptographic provider before the
+// first window: ZelvProcessStart fills it first, from the system's random number generator.
+extern "C" void* __stack_chk_guard;
 
 // Without a canary: the C runtime's start-up, which it calls, sets the canary's value up, so a
 // check on the way out would compare against the value from before. Neither returns anyway.
 extern "C" __attribute__((no_stack_protector)) int ZelvProcessStart()
 {
+    ZELV_MARK("entry");
     zelv::win32::ConfineLibrarySearch();
+    void* Guard = nullptr;
+    if (RtlGenRandom(&Guard, sizeof Guard) && Guard)
+        __stack_chk_guard = Guard;
     // Every window maps the theme library, and Windows' own libraries ask for it by bare name;
     // once it is loaded from the system directory, no such load can find another.
     zelv::win32::LoadSystemLibrary(L"uxtheme.dll");
+    ZELV_MARK("library confinement");
     return WinMainCRTStartup();
 }
