@@ -1,6 +1,7 @@
 /* The marks of bench/StartupMarks.h: kept in a fixed table (no allocation, no C runtime needed to
  * take one) and written out when the process ends. */
 #include <windows.h>
+#include <psapi.h>
 
 #include "bench/StartupMarks.h"
 
@@ -9,6 +10,7 @@ enum { MaxMarks = 256, MaxName = 56 };
 struct TMark {
     LONGLONG Ticks;
     DWORD Thread;
+    SIZE_T WorkingSet;
     char Name[MaxName];
 };
 
@@ -44,6 +46,9 @@ void ZelvStartupMark(const char* AName, const char* ADetail)
             Mark->Name[Length++] = *Part;
     Mark->Name[Length] = '\0';
     Mark->Thread = GetCurrentThreadId();
+    PROCESS_MEMORY_COUNTERS Memory = {sizeof Memory};
+    if (K32GetProcessMemoryInfo(GetCurrentProcess(), &Memory, sizeof Memory))
+        Mark->WorkingSet = Memory.WorkingSetSize;
     Mark->Ticks = Now.QuadPart;
 }
 
@@ -79,6 +84,8 @@ __attribute__((destructor)) static void WriteMarks(void)
         int Size = Decimal(Line, (unsigned long long)Marks[I].Ticks);
         Line[Size++] = ' ';
         Size += Decimal(Line + Size, Marks[I].Thread);
+        Line[Size++] = ' ';
+        Size += Decimal(Line + Size, Marks[I].WorkingSet);
         Line[Size++] = ' ';
         for (const char* Char = Marks[I].Name; *Char; ++Char)
             Line[Size++] = *Char;

@@ -2,14 +2,15 @@
 // visible, every visible window of it has painted, and its message loop answers. The programs are
 // run in turn, run by run (A B, B A, A B...), so drift of the machine hits all of them alike.
 //   StartupProbe <runs> <window title> <exe> [<window title> <exe> ...]
-// Prints, per program, the median and minimum time and the median peak working set at that moment;
-// the first program is the baseline of the ratios.
+// Prints, per program, the median and minimum time, the median peak working set at that moment and
+// the median processor time its threads had used by then; the first program is the baseline of the
+// ratios.
 //   StartupProbe --marks <runs> <window title> <exe> [<window title> <exe> ...]
 // The same for programs built with the start-up marks (bench/StartupMarks.h): each run's marks are
 // read back once the program has ended, and a table puts the programs' breakdowns side by side,
 // each mark with the median time since the launch and the median of its step (the time its thread
-// took since its previous mark), both over the runs. Marks taken after the probe saw the window
-// ready are left out.
+// took since its previous mark), both over the runs, and the median working set at the mark. Marks
+// taken after the probe saw the window ready are left out.
 #include <windows.h>
 #include <psapi.h>
 
@@ -27,6 +28,7 @@ namespace {
 struct TMarkTimes {
     std::vector<double> At;
     std::vector<double> Step;
+    std::vector<double> WorkingSetMiB;
 };
 
 struct TProgram {
@@ -34,13 +36,15 @@ struct TProgram {
     std::wstring Exe;
     std::vector<double> Millis;
     std::vector<double> PeakMiB;
+    std::vector<double> CpuMillis;
     std::map<std::string, TMarkTimes> Marks;
 };
 
 // Where a marked program writes its marks when it ends; empty: the programs are not asked to.
 std::wstring MarksFile;
 // The mark the probe adds to every run's: when it saw the window ready.
-const char ReadyMark[] = "ready: visible, painted, answering";
+// Its working set is the process's peak until then.
+const char ReadyMark[] = "ready: visible, painted, answering (peak)";
 
 struct TFind {
     DWORD ProcessId;
@@ -98,11 +102,12 @@ double Frequency()
 
 // Reads one run's marks back: each mark's time since the launch and its step. The first mark of
 // the program's first thread counts from the launch; a first mark of another thread has no step.
-void ReadMarks(TProgram& AProgram, const LARGE_INTEGER& AStart, double AReadyMillis)
+void ReadMarks(TProgram& AProgram, const LARGE_INTEGER& AStart, double AReadyMillis, double APeakBytes)
 {
     struct TRead {
         long long Ticks;
         unsigned long Thread;
+        double WorkingSet;
         std::string Name;
     };
     std::vector<TRead> Read;
@@ -111,7 +116,7 @@ void ReadMarks(TProgram& AProgram, const LARGE_INTEGER& AStart, double AReadyMil
         while (std::fgets(Line, sizeof Line, In)) {
             std::istringstream Fields(Line);
             TRead Mark;
-            if (!(Fields >> Mark.Ticks >> Mark.Thread))
+            if (!(Fields >> Mark.Ticks >> Mark.Thread >> Mark.WorkingSet))
                 continue;
             std::getline(Fields >> std::ws, Mark.Name);
             Read.push_back(Mark);
@@ -126,11 +131,13 @@ void ReadMarks(TProgram& AProgram, const LARGE_INTEGER& AStart, double AReadyMil
     // What the program did once its window was ready is not part of the start-up.
     const long long Ready = AStart.QuadPart + static_cast<long long>(AReadyMillis * PerMs);
     Read.erase(std::find_if(Read.begin(), Read.end(), [&](const TRead& A) { return A.Ticks > Ready; }), Read.end());
-    Read.push_back({Ready, MainThread, ReadyMark});
+    Read.push_back({Ready, MainThread, APeakBytes, ReadyMark});
     std::map<unsigned long, long long> Previous = {{MainThread, AStart.QuadPart}};
     for (const TRead& Mark : Read) {
         TMarkTimes& Times = AProgram.Marks[Mark.Name];
         Times.At.push_back(static_cast<double>(Mark.Ticks - AStart.QuadPart) / PerMs);
+        if (Mark.WorkingSet > 0)
+            Times.WorkingSetMiB.push_back(Mark.WorkingSet / (1024.0 * 1024.0));
         auto Before = Previous.find(Mark.Thread);
         if (Before != Previous.end())
             Times.Step.push_back(static_cast<double>(Mark.Ticks - Before->second) / PerMs);
@@ -177,6 +184,13 @@ bool RunOnce(TProgram& AProgram)
     double PeakMiB = 0;
     if (GetProcessMemoryInfo(Process.hProcess, &Counters, sizeof Counters))
         PeakMiB = static_cast<double>(Counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+    // The processor time its threads had until then: what a busy machine has to find for it.
+    FILETIME Created, Exited, Kernel, User;
+    double CpuMillis = 0;
+    if (GetProcessTimes(Process.hProcess, &Created, &Exited, &Kernel, &User)) {
+        const auto Ticks = [](const FILETIME& A) { return (static_cast<ULONGLONG>(A.dwHighDateTime) << 32) | A.dwLowDateTime; };
+        CpuMillis = static_cast<double>(Ticks(Kernel) + Ticks(User)) / 10000.0;
+    }
     if (Window)
         PostMessageW(Window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(Process.hProcess, 10000) != WAIT_OBJECT_0)
@@ -187,8 +201,9 @@ bool RunOnce(TProgram& AProgram)
         return false;
     AProgram.Millis.push_back(Millis);
     AProgram.PeakMiB.push_back(PeakMiB);
+    AProgram.CpuMillis.push_back(CpuMillis);
     if (!MarksFile.empty())
-        ReadMarks(AProgram, Start, Millis);
+        ReadMarks(AProgram, Start, Millis, PeakMiB * 1024 * 1024);
     return true;
 }
 
@@ -240,25 +255,29 @@ void PrintBreakdown(const std::vector<TProgram>& APrograms)
     std::printf("%-44s", "mark (the step ends there)");
     for (const TProgram& P : APrograms) {
         std::wstring Name = P.Exe.substr(P.Exe.find_last_of(L"\\/") + 1);
-        std::printf(" %21ls", Name.c_str());
+        std::printf(" %28ls", Name.c_str());
     }
     std::printf("\n%-44s", "");
     for (size_t I = 0; I < APrograms.size(); ++I)
-        std::printf(" %10s %10s", "at ms", "step ms");
+        std::printf(" %8s %8s %10s", "at ms", "step ms", "WS MiB");
     std::printf("\n");
     for (const std::string& Row : Rows) {
         std::printf("%-44s", Row.c_str());
         for (const TProgram& P : APrograms) {
             auto Found = P.Marks.find(Row);
             if (Found == P.Marks.end()) {
-                std::printf(" %10s %10s", "", "");
+                std::printf(" %8s %8s %10s", "", "", "");
                 continue;
             }
-            std::printf(" %10.1f", Median(Found->second.At));
+            std::printf(" %8.1f", Median(Found->second.At));
             if (Found->second.Step.empty())
-                std::printf(" %10s", "-");
+                std::printf(" %8s", "-");
             else
-                std::printf(" %10.1f", Median(Found->second.Step));
+                std::printf(" %8.1f", Median(Found->second.Step));
+            if (Found->second.WorkingSetMiB.empty())
+                std::printf(" %10s", "");
+            else
+                std::printf(" %10.2f", Median(Found->second.WorkingSetMiB));
         }
         std::printf("\n");
     }
@@ -305,14 +324,14 @@ int wmain(int argc, wchar_t** argv)
         PrintBreakdown(Programs);
         return 0;
     }
-    std::printf("%-24s %10s %10s %14s %12s %12s\n", "program", "median ms", "min ms", "peak WS MiB", "x median",
-                "x peak WS");
+    std::printf("%-24s %10s %10s %14s %12s %12s %12s\n", "program", "median ms", "min ms", "peak WS MiB", "x median",
+                "x peak WS", "CPU ms");
     const double BaseMillis = Median(Programs[0].Millis), BasePeak = Median(Programs[0].PeakMiB);
     for (const TProgram& P : Programs) {
         std::wstring Name = P.Exe.substr(P.Exe.find_last_of(L"\\/") + 1);
-        std::printf("%-24ls %10.1f %10.1f %14.1f %12.2f %12.2f\n", Name.c_str(), Median(P.Millis),
+        std::printf("%-24ls %10.1f %10.1f %14.1f %12.2f %12.2f %12.1f\n", Name.c_str(), Median(P.Millis),
                     *std::min_element(P.Millis.begin(), P.Millis.end()), Median(P.PeakMiB),
-                    Median(P.Millis) / BaseMillis, Median(P.PeakMiB) / BasePeak);
+                    Median(P.Millis) / BaseMillis, Median(P.PeakMiB) / BasePeak, Median(P.CpuMillis));
     }
     // Every run, in the order taken, for whoever wants to see the spread.
     for (const TProgram& P : Programs) {

@@ -90,7 +90,10 @@ HWND CreateChildWindow(TViewContext& AView, const TControl& AControl, const wcha
                        const UString& AText)
 {
     const RECT Box = AView.DeviceRect(AControl);
-    HWND Window = CreateWindowExW(0, AClass, W(AText), WS_CHILD | WS_CLIPSIBLINGS | AStyle, Box.left, Box.top,
+    // While the window is still hidden, a control that shows is made visible at once, as a child
+    // window is made with its page: nothing paints until the window shows.
+    const DWORD Visible = AView.Form().IsShowing(AControl.Id) && !IsWindowVisible(AView.Window()) ? WS_VISIBLE : 0;
+    HWND Window = CreateWindowExW(0, AClass, W(AText), WS_CHILD | WS_CLIPSIBLINGS | Visible | AStyle, Box.left, Box.top,
                                   Box.right - Box.left, Box.bottom - Box.top, AView.Window(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(AControl.Id)), AView.Instance(), nullptr);
     if (!Window)
@@ -142,8 +145,12 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
         ~TSyncingScope() { View.SetSyncing(false); }
     } Syncing(AView);
     const RECT Box = AView.DeviceRect(AControl);
-    SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT Now = {};
+    GetWindowRect(Window, &Now);
+    MapWindowPoints(HWND_DESKTOP, AView.Window(), reinterpret_cast<POINT*>(&Now), 2);
+    if (!EqualRect(&Now, &Box))
+        SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     if (Unit->Sync)
         Unit->Sync(AView, Window, AControl);
 
@@ -151,16 +158,19 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
     ZELV_MARK_OF("font ", AControl.Name);
     if (reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0)) != ControlFont) {
         SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont), FALSE);
-        // The edit box centres its text through its frame, which depends on the font.
-        SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        // The edit boxes centre their text through their frame, which depends on the font.
+        if (AControl.Kind == TControlKind::Edit || AControl.Kind == TControlKind::Memo)
+            SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
 
     // A list still being filled stays disabled until it is whole.
     const bool Enabled = AControl.Enabled && !AView.Filling(AControl.Id);
     if (!IsWindowEnabled(Window) != !Enabled)
         EnableWindow(Window, Enabled);
+    // The window's own flag: a control of a window that is still hidden is not visible yet either.
     const bool Showing = Form.IsShowing(AControl.Id);
-    if (!IsWindowVisible(Window) != !Showing)
+    if (!(GetWindowLongW(Window, GWL_STYLE) & WS_VISIBLE) != !Showing)
         ShowWindow(Window, Showing ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(Window, nullptr, FALSE);
 }

@@ -1,6 +1,7 @@
 #include "app/win32/Win32DeferredControls.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "app/win32/Win32Controls.h"
 #include "bench/StartupMarks.h"
@@ -43,15 +44,24 @@ bool TDeferredControls::AnyShowing() const
 
 void TDeferredControls::MakeAll()
 {
-    const std::vector<TCtl> Described = std::move(FDescribed), Added = std::move(FAdded);
-    FDescribed.clear();
-    FAdded.clear();
-    if (FView.Window())
-        KillTimer(FView.Window(), Timer);
+    MakeSome(std::numeric_limits<double>::infinity());
+}
+
+bool TDeferredControls::MakeSome(double ABudgetMs)
+{
+    LARGE_INTEGER Frequency, Start, Now;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&Start);
     // Each window goes right below the one made before it in the description, so the windows (and
-    // the Tab key) keep the description's order, as if all had been made at once.
+    // the Tab key) keep the description's order, as if all had been made at once. A control leaves
+    // the list before its window is made: whatever runs meanwhile does not make it again.
     const TMainForm& Form = FView.Form();
-    for (TCtl Id : Described) {
+    while (!FDescribed.empty()) {
+        QueryPerformanceCounter(&Now);
+        if (1000.0 * static_cast<double>(Now.QuadPart - Start.QuadPart) / static_cast<double>(Frequency.QuadPart) >= ABudgetMs)
+            return false;
+        const TCtl Id = FDescribed.front();
+        FDescribed.erase(FDescribed.begin());
         CreateControl(FView, Form.Ctl(Id));
         HWND Window = FView.Child(Id);
         if (!Window)
@@ -65,6 +75,10 @@ void TDeferredControls::MakeAll()
         }
         SetWindowPos(Window, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    if (FView.Window())
+        KillTimer(FView.Window(), Timer);
+    const std::vector<TCtl> Added = std::move(FAdded);
+    FAdded.clear();
     // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
     // the button goes last in the tab order of its page as well.
     if (HWND Setup = FView.Child(TCtl::btnSetup))
@@ -73,6 +87,7 @@ void TDeferredControls::MakeAll()
         CreateControl(FView, Form.Ctl(Id));
     ZELV_MARK("hidden controls");
     FPreload.Start();
+    return true;
 }
 
 }  // namespace zelv::win32

@@ -111,12 +111,14 @@ extern "C" __attribute__((no_stack_protector)) int ZelvProcessStart()
 {
     ZELV_MARK("entry");
     zelv::win32::ConfineLibrarySearch();
+    ZELV_MARK("library confinement");
     void* Guard = nullptr;
     if (RtlGenRandom(&Guard, sizeof Guard) && Guard)
         __stack_chk_guard = Guard;
+    ZELV_MARK("stack canary");
     // Every window maps the theme library, and Windows' own libraries ask for it by bare name;
     // once it is loaded from the system directory, no such load can find another.
     zelv::win32::LoadSystemLibrary(L"uxtheme.dll");
-    ZELV_MARK("library confinement");
+    ZELV_MARK("theme library");
     return WinMainCRTStartup();
 }
