@@ -2,9 +2,8 @@
 // visible, every visible window of it has painted, and its message loop answers. The programs are
 // run in turn, run by run (A B, B A, A B...), so drift of the machine hits all of them alike.
 //   StartupProbe <runs> <window title> <exe> [<window title> <exe> ...]
-// Prints, per program, the median and minimum time, the median peak working set at that moment and
-// the median processor time its threads had used by then; the first program is the baseline of the
-// ratios.
+// Prints, per program, the median and minimum time and the median peak working set at that moment;
+// the first program is the baseline of the ratios.
 //   StartupProbe --marks <runs> <window title> <exe> [<window title> <exe> ...]
 // The same for programs built with the start-up marks (bench/StartupMarks.h): each run's marks are
 // read back once the program has ended, and a table puts the programs' breakdowns side by side,
@@ -36,7 +35,6 @@ struct TProgram {
     std::wstring Exe;
     std::vector<double> Millis;
     std::vector<double> PeakMiB;
-    std::vector<double> CpuMillis;
     std::map<std::string, TMarkTimes> Marks;
 };
 
@@ -184,13 +182,7 @@ bool RunOnce(TProgram& AProgram)
     double PeakMiB = 0;
     if (GetProcessMemoryInfo(Process.hProcess, &Counters, sizeof Counters))
         PeakMiB = static_cast<double>(Counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
-    // The processor time its threads had until then: what a busy machine has to find for it.
-    FILETIME Created, Exited, Kernel, User;
-    double CpuMillis = 0;
-    if (GetProcessTimes(Process.hProcess, &Created, &Exited, &Kernel, &User)) {
-        const auto Ticks = [](const FILETIME& A) { return (static_cast<ULONGLONG>(A.dwHighDateTime) << 32) | A.dwLowDateTime; };
-        CpuMillis = static_cast<double>(Ticks(Kernel) + Ticks(User)) / 10000.0;
-    }
+
     if (Window)
         PostMessageW(Window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(Process.hProcess, 10000) != WAIT_OBJECT_0)
@@ -201,7 +193,6 @@ bool RunOnce(TProgram& AProgram)
         return false;
     AProgram.Millis.push_back(Millis);
     AProgram.PeakMiB.push_back(PeakMiB);
-    AProgram.CpuMillis.push_back(CpuMillis);
     if (!MarksFile.empty())
         ReadMarks(AProgram, Start, Millis, PeakMiB * 1024 * 1024);
     return true;
@@ -324,14 +315,14 @@ int wmain(int argc, wchar_t** argv)
         PrintBreakdown(Programs);
         return 0;
     }
-    std::printf("%-24s %10s %10s %14s %12s %12s %12s\n", "program", "median ms", "min ms", "peak WS MiB", "x median",
-                "x peak WS", "CPU ms");
+    std::printf("%-24s %10s %10s %14s %12s %12s\n", "program", "median ms", "min ms", "peak WS MiB", "x median",
+                "x peak WS");
     const double BaseMillis = Median(Programs[0].Millis), BasePeak = Median(Programs[0].PeakMiB);
     for (const TProgram& P : Programs) {
         std::wstring Name = P.Exe.substr(P.Exe.find_last_of(L"\\/") + 1);
-        std::printf("%-24ls %10.1f %10.1f %14.1f %12.2f %12.2f %12.1f\n", Name.c_str(), Median(P.Millis),
+        std::printf("%-24ls %10.1f %10.1f %14.1f %12.2f %12.2f\n", Name.c_str(), Median(P.Millis),
                     *std::min_element(P.Millis.begin(), P.Millis.end()), Median(P.PeakMiB),
-                    Median(P.Millis) / BaseMillis, Median(P.PeakMiB) / BasePeak, Median(P.CpuMillis));
+                    Median(P.Millis) / BaseMillis, Median(P.PeakMiB) / BasePeak);
     }
     // Every run, in the order taken, for whoever wants to see the spread.
     for (const TProgram& P : Programs) {

@@ -134,14 +134,13 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
 
 void TWin32FormView::Show(int AShowCommand)
 {
-    // The focus is in place before the first paint, so no control paints again for it.
-    if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
-        SetFocus(First);
-    ZELV_MARK("focus");
     ShowWindow(FView.Window(), AShowCommand);
     ZELV_MARK("ShowWindow");
     UpdateWindow(FView.Window());
     ZELV_MARK("UpdateWindow");
+    if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
+        SetFocus(First);
+    ZELV_MARK("focus");
     // A timer comes only once nothing is left to paint.
     if (FDeferred.Any())
         SetTimer(FView.Window(), TDeferredControls::Timer, USER_TIMER_MINIMUM, nullptr);
@@ -334,14 +333,6 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
         if (FHook(FView.Form(), FView.Window(), AMessage, AWParam, ALParam, Result))
             return Result;
     }
-#ifdef ZELV_STARTUP_MARKS
-    if (AMessage == WM_ACTIVATE || AMessage == WM_NCPAINT || AMessage == WM_ERASEBKGND || AMessage == WM_SIZE ||
-        AMessage == WM_SHOWWINDOW || AMessage == WM_WINDOWPOSCHANGED || AMessage == WM_NCACTIVATE) {
-        char Name[16];
-        wsprintfA(Name, "msg %04x", AMessage);
-        ZELV_MARK(Name);
-    }
-#endif
     switch (AMessage) {
     // WM_PAINT covers the whole client area with the backdrop; erasing first would draw it twice.
     case WM_ERASEBKGND: return 1;
