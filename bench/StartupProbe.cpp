@@ -313,7 +313,7 @@ int wmain(int argc, wchar_t** argv)
 
     if (!MarksFile.empty()) {
         PrintBreakdown(Programs);
-        return 0;
+        std::printf("\n");
     }
     std::printf("%-24s %10s %10s %14s %12s %12s\n", "program", "median ms", "min ms", "peak WS MiB", "x median",
                 "x peak WS");

@@ -134,6 +134,9 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
 
 void TWin32FormView::Show(int AShowCommand)
 {
+    // The window's first activation puts the focus there, as it does when the user comes back to
+    // the window, so the focus never goes to the window itself first and the box paints once.
+    FLastFocus = GetNextDlgTabItem(FView.Window(), nullptr, FALSE);
     ShowWindow(FView.Window(), AShowCommand);
     ZELV_MARK("ShowWindow");
     UpdateWindow(FView.Window());
