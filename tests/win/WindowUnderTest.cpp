@@ -220,6 +220,13 @@ BOOL CALLBACK FindCutLabel(HWND AChild, LPARAM AFound)
     return TRUE;
 }
 
+}  // namespace
+
+// The stack canaries' value (libssp).
+extern "C" void* __stack_chk_guard;
+
+namespace {
+
 bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, LRESULT& AResult)
 {
     AResult = 1;
@@ -263,6 +270,12 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
     case tcHighContrast:
         win32::ReplaceHighContrastQuery(AArgument ? +[] { return true; } : nullptr);
         return true;
+    case tcStackGuard: AResult = reinterpret_cast<LRESULT>(__stack_chk_guard); return true;
+    case tcLibraryMapped: {
+        wchar_t Name[MAX_PATH] = {};
+        AResult = GlobalGetAtomNameW(static_cast<ATOM>(AArgument), Name, MAX_PATH) && GetModuleHandleW(Name);
+        return true;
+    }
     case tcCutLabel: {
         TCutLabel Found;
         EnumChildWindows(AWindow, FindCutLabel, reinterpret_cast<LPARAM>(&Found));
