@@ -18,7 +18,6 @@ enum TTestCommand {
     tcHighContrast,        // lParam 1: the view's high-contrast query answers yes from now on; 0: the system's answer
                            // again. The window learns of it from the next settings or colour change, as from the system.
     tcStackGuard,          // answers the value the stack canaries are checked against
-    tcLibraryMapped,       // lParam: a global atom naming a library; answers 1 when the process has it mapped
 };
 
 enum TTestLayout {

@@ -271,11 +271,6 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
         win32::ReplaceHighContrastQuery(AArgument ? +[] { return true; } : nullptr);
         return true;
     case tcStackGuard: AResult = reinterpret_cast<LRESULT>(__stack_chk_guard); return true;
-    case tcLibraryMapped: {
-        wchar_t Name[MAX_PATH] = {};
-        AResult = GlobalGetAtomNameW(static_cast<ATOM>(AArgument), Name, MAX_PATH) && GetModuleHandleW(Name);
-        return true;
-    }
     case tcCutLabel: {
         TCutLabel Found;
         EnumChildWindows(AWindow, FindCutLabel, reinterpret_cast<LPARAM>(&Found));
