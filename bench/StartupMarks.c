@@ -16,6 +16,9 @@ struct TMark {
 
 static struct TMark Marks[MaxMarks];
 static volatile LONG Taken;
+/* Whether a mark reads the working set too (ZELV_STARTUP_MARKS_MEMORY set): under Wine that reads
+ * the process's status from the system, which takes long enough to lengthen the steps. */
+static volatile LONG WithMemory = -1;
 
 static int SameName(const char* AName, const char* ADetail, const char* AStored)
 {
@@ -46,8 +49,10 @@ void ZelvStartupMark(const char* AName, const char* ADetail)
             Mark->Name[Length++] = *Part;
     Mark->Name[Length] = '\0';
     Mark->Thread = GetCurrentThreadId();
+    if (WithMemory < 0)
+        WithMemory = GetEnvironmentVariableW(L"ZELV_STARTUP_MARKS_MEMORY", NULL, 0) != 0;
     PROCESS_MEMORY_COUNTERS Memory = {sizeof Memory};
-    if (K32GetProcessMemoryInfo(GetCurrentProcess(), &Memory, sizeof Memory))
+    if (WithMemory && K32GetProcessMemoryInfo(GetCurrentProcess(), &Memory, sizeof Memory))
         Mark->WorkingSet = Memory.WorkingSetSize;
     Mark->Ticks = Now.QuadPart;
 }

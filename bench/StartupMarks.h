@@ -7,8 +7,9 @@
  * first mark of the main thread counts from the launch). The time is QueryPerformanceCounter's,
  * the clock StartupProbe takes the launch and the window's readiness with. At the process's end
  * the marks go into the file named by the environment variable ZELV_STARTUP_MARKS, one a line:
- * "<ticks> <thread id> <working set in bytes> <name>". The working set is read at the mark, which
- * takes a few tens of microseconds. */
+ * "<ticks> <thread id> <working set in bytes> <name>". The working set is read at the mark only
+ * when ZELV_STARTUP_MARKS_MEMORY is set (0 otherwise): under Wine each reading takes long enough to
+ * lengthen the steps that hold many marks. */
 #pragma once
 
 #ifdef ZELV_STARTUP_MARKS

@@ -8,8 +8,11 @@
 // The same for programs built with the start-up marks (bench/StartupMarks.h): each run's marks are
 // read back once the program has ended, and a table puts the programs' breakdowns side by side,
 // each mark with the median time since the launch and the median of its step (the time its thread
-// took since its previous mark), both over the runs, and the median working set at the mark. Marks
-// taken after the probe saw the window ready are left out.
+// took since its previous mark), both over the runs. Marks taken after the probe saw the window
+// ready are left out.
+//   StartupProbe --marks-memory ...
+// The same with the working set read at each mark too (median MiB beside each mark; the readings
+// lengthen the steps), and the peak at the window's readiness.
 #include <windows.h>
 #include <psapi.h>
 
@@ -279,7 +282,10 @@ void PrintBreakdown(const std::vector<TProgram>& APrograms)
 int wmain(int argc, wchar_t** argv)
 {
     int First = 1;
-    if (argc > 1 && std::wstring(argv[1]) == L"--marks") {
+    const std::wstring Mode = argc > 1 ? argv[1] : L"";
+    if (Mode == L"--marks" || Mode == L"--marks-memory") {
+        if (Mode == L"--marks-memory")
+            SetEnvironmentVariableW(L"ZELV_STARTUP_MARKS_MEMORY", L"1");
         wchar_t Folder[MAX_PATH];
         GetTempPathW(MAX_PATH, Folder);
         MarksFile = std::wstring(Folder) + L"zelv-startup-marks.txt";
@@ -287,7 +293,7 @@ int wmain(int argc, wchar_t** argv)
         First = 2;
     }
     if (argc - First < 3 || (argc - First - 1) % 2 != 0) {
-        std::fprintf(stderr, "usage: StartupProbe [--marks] RUNS TITLE EXE [TITLE EXE ...]\n");
+        std::fprintf(stderr, "usage: StartupProbe [--marks|--marks-memory] RUNS TITLE EXE [TITLE EXE ...]\n");
         return 2;
     }
     const int Runs = _wtoi(argv[First]);
