@@ -50,14 +50,16 @@ int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABo
     return Limit;
 }
 
-int TextHeight(TViewContext& AView, HWND AWindow, const TControl& ALabel, int AWidth)
+// Measured on a memory DC of the screen, made once: the same text metrics as the label's own DC,
+// without asking the system for a window's DC at every sync and paint.
+int TextHeight(TViewContext& AView, const TControl& ALabel, int AWidth)
 {
-    HDC DC = GetDC(AWindow);
+    static const UniqueMemoryDC Measuring(CreateCompatibleDC(nullptr));
+    HDC DC = Measuring.Get();
     HGDIOBJ Old = SelectObject(DC, AView.FontOf(ALabel));
     RECT Measured = {0, 0, AWidth, 0};
     DrawTextW(DC, W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
     SelectObject(DC, Old);
-    ReleaseDC(AWindow, DC);
     return Measured.bottom - Measured.top;
 }
 
@@ -78,7 +80,7 @@ void Paint(TViewContext& AView, HWND AWindow, HDC ATarget, const TControl& ALabe
     RECT Client = {};
     GetClientRect(AWindow, &Client);
     // Text that still does not fit shows whole lines only, never one cut in half.
-    const UINT Extra = TextHeight(AView, AWindow, ALabel, Client.right) > Client.bottom ? DT_EDITCONTROL : 0;
+    const UINT Extra = TextHeight(AView, ALabel, Client.right) > Client.bottom ? DT_EDITCONTROL : 0;
     PaintSlice(AView, AWindow, ATarget, [&](TPixelSurface& ASurface) {
         HDC DC = ASurface.DC();
         SelectObject(DC, AView.FontOf(ALabel));
@@ -143,7 +145,7 @@ void FitLabel(TViewContext& AView, const TControl& ALabel)
     if (!Window)
         return;
     const RECT Box = AView.DeviceRect(ALabel);
-    const int Needed = TextHeight(AView, Window, ALabel, Box.right - Box.left);
+    const int Needed = TextHeight(AView, ALabel, Box.right - Box.left);
     int Height = Box.bottom - Box.top;
     if (Needed > Height)
         Height = std::max(Height, std::min(Needed, RoomBelow(AView, ALabel, Box) - static_cast<int>(Box.top)));
