@@ -98,24 +98,32 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     FView.Backdrop().Prefetch(Likely.right - Likely.left, Likely.bottom - Likely.top);
     ZELV_MARK("picture decode started");
 
-    // Created on the primary monitor, so its DPI is known before the window gets its size.
+    // Centred on the primary monitor, made at the size of the system's DPI, which is the primary
+    // monitor's; should the window's own DPI turn out different, it gets the size of that one.
     MONITORINFO Monitor = {};
     Monitor.cbSize = sizeof Monitor;
     GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &Monitor);
     const TControl& Form = AForm.Ctl(TCtl::MainForm);
     constexpr DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     constexpr DWORD ExStyle = WS_EX_CONTROLPARENT;
-    if (!CreateWindowExW(ExStyle, FormClassName, W(Form.Text), Style, Monitor.rcWork.left, Monitor.rcWork.top, 100, 100,
-                         nullptr, nullptr, Instance, this))
+    const auto Place = [&] {
+        RECT Frame = {0, 0, FView.Scale(Form.W), FView.Scale(Form.H)};
+        AdjustForDpi(Frame, Style, ExStyle, FView.Dpi());
+        const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
+        const RECT& Work = Monitor.rcWork;
+        const int Left = Work.left + (Work.right - Work.left - Width) / 2, Top = Work.top + (Work.bottom - Work.top - Height) / 2;
+        return RECT{Left, Top, Left + Width, Top + Height};
+    };
+    const RECT Planned = Place();
+    if (!CreateWindowExW(ExStyle, FormClassName, W(Form.Text), Style, Planned.left, Planned.top,
+                         Planned.right - Planned.left, Planned.bottom - Planned.top, nullptr, nullptr, Instance, this))
         return false;
-    FView.SetDpi(DpiOfWindow(FView.Window()));
-
-    RECT Frame = {0, 0, FView.Scale(Form.W), FView.Scale(Form.H)};
-    AdjustForDpi(Frame, Style, ExStyle, FView.Dpi());
-    const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
-    const RECT& Work = Monitor.rcWork;
-    SetWindowPos(FView.Window(), nullptr, Work.left + (Work.right - Work.left - Width) / 2,
-                 Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (const UINT Dpi = DpiOfWindow(FView.Window()); Dpi != FView.Dpi()) {
+        FView.SetDpi(Dpi);
+        const RECT Placed = Place();
+        SetWindowPos(FView.Window(), nullptr, Placed.left, Placed.top, Placed.right - Placed.left,
+                     Placed.bottom - Placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ZELV_MARK("main window");
 
     // The class's icons are the sizes of the system's DPI; a window of another DPI gets its own.
