@@ -76,7 +76,8 @@ if(ZELV_RELEASE)
     # The process starts in the routine that confines the library search before anything else runs
     # (app/win32/Win32SystemLibraries.h): a lost --entry would start it in the C runtime instead.
     add_test(NAME release.entry COMMAND bash ${CMAKE_SOURCE_DIR}/cmake/check-entry $<TARGET_FILE:ZelvCloudSetup> ${ZELV_LINK_MAP} ZelvProcessStart)
-    # The test seams are compiled into test builds only (ZELV_TEST_SEAMS).
-    # grep fails with 2 on a missing map, which must not count as "not found".
-    add_test(NAME release.no-test-seams COMMAND bash -c "test -s \"$1\" || { echo \"no link map: $1\"; exit 1; }; ! grep -n ReplaceHighContrastQuery \"$1\"" check ${ZELV_LINK_MAP})
+    # The test seams are compiled into test builds only (ZELV_TEST_SEAMS), the start-up marks into
+    # the bench's marked builds only (ZELV_STARTUP_MARKS, bench/StartupMarks.h). grep fails with 2 on
+    # a missing map, which must not count as "not found".
+    add_test(NAME release.no-test-seams COMMAND bash -c "test -s \"$1\" || { echo \"no link map: $1\"; exit 1; }; ! grep -n -e ReplaceHighContrastQuery -e ZelvStartupMark \"$1\"" check ${ZELV_LINK_MAP})
 endif()

@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include "bench/StartupMarks.h"
+
 namespace zelv::win32 {
 
 namespace {
@@ -63,7 +65,9 @@ void TBackdrop::Prefetch(int AWidth, int AHeight)
     if (FPrefetch.joinable() || AWidth <= 0 || AHeight <= 0)
         return;
     FPrefetch = std::thread([this, AWidth, AHeight] {
+        ZELV_MARK("decode: thread started");
         FPrefetched = DecodePicture(FInstance, AWidth, AHeight, COINIT_MULTITHREADED);
+        ZELV_MARK("decode: picture ready");
     });
 }
 
@@ -72,6 +76,7 @@ TPixelSurface TBackdrop::TakePrefetched(int AWidth, int AHeight)
     if (!FPrefetch.joinable())
         return {};
     FPrefetch.join();
+    ZELV_MARK("picture join");
     TPixelSurface Picture = std::move(FPrefetched);
     if (Picture.Width() != AWidth || Picture.Height() != AHeight)
         return {};
@@ -81,26 +86,37 @@ TPixelSurface TBackdrop::TakePrefetched(int AWidth, int AHeight)
 void TBackdrop::Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox,
                         double AOpacity, UINT ADpi)
 {
-    FSurface = TPixelSurface(ACompatible, AWidth, AHeight);
+    TPixelSurface Surface(ACompatible, AWidth, AHeight);
     UniqueBrush PaperBrush(CreateSolidBrush(APaper));
     RECT All = {0, 0, AWidth, AHeight};
-    FillRect(FSurface.DC(), &All, PaperBrush.Get());
+    FillRect(Surface.DC(), &All, PaperBrush.Get());
 
+    // A window that only grew keeps what it shows: the old backdrop holds the picture already, at
+    // the same place, and the rest is paper.
+    const bool SameLook = FSurface && FPaper == APaper && EqualRect(&FPictureBox, &APictureBox) &&
+                          FOpacity == AOpacity && FDpi == ADpi;
     const int BoxW = APictureBox.right - APictureBox.left, BoxH = APictureBox.bottom - APictureBox.top;
-    if (BoxW <= 0 || BoxH <= 0)
-        return;
-    if (FPictureDpi != ADpi || FPicture.Width() != BoxW || FPicture.Height() != BoxH) {
-        FPicture = TakePrefetched(BoxW, BoxH);
-        if (!FPicture)
-            FPicture = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
-        FPictureDpi = ADpi;
+    if (SameLook)
+        BitBlt(Surface.DC(), 0, 0, FSurface.Width(), FSurface.Height(), FSurface.DC(), 0, 0, SRCCOPY);
+    else if (BoxW > 0 && BoxH > 0) {
+        // The picture itself is not kept once drawn: it would hold as much memory as the backdrop
+        // for the rare change of DPI or of high contrast, which decodes it again.
+        TPixelSurface Picture = TakePrefetched(BoxW, BoxH);
+        if (!Picture)
+            Picture = DecodePicture(FInstance, BoxW, BoxH, COINIT_APARTMENTTHREADED);
+        if (Picture) {
+            const BLENDFUNCTION Blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::lround(AOpacity * 255)), AC_SRC_ALPHA};
+            // gdi32's own blend, which msimg32's AlphaBlend only passes on to: one library less to
+            // map, and msimg32 is not one of Windows' known libraries.
+            GdiAlphaBlend(Surface.DC(), APictureBox.left, APictureBox.top, BoxW, BoxH, Picture.DC(), 0, 0, BoxW, BoxH,
+                          Blend);
+        }
     }
-    if (FPicture) {
-        const BLENDFUNCTION Blend = {AC_SRC_OVER, 0, static_cast<BYTE>(std::lround(AOpacity * 255)), AC_SRC_ALPHA};
-        // gdi32's own blend, which msimg32's AlphaBlend only passes on to: one library less to
-        // map, and msimg32 is not one of Windows' known libraries.
-        GdiAlphaBlend(FSurface.DC(), APictureBox.left, APictureBox.top, BoxW, BoxH, FPicture.DC(), 0, 0, BoxW, BoxH, Blend);
-    }
+    FSurface = std::move(Surface);
+    FPaper = APaper;
+    FPictureBox = APictureBox;
+    FOpacity = AOpacity;
+    FDpi = ADpi;
 }
 
 }  // namespace zelv::win32

@@ -23,8 +23,9 @@ public:
     void Prefetch(int AWidth, int AHeight);
 
     // Makes the backdrop for a client area of AWidth x AHeight pixels: APaper everywhere, then the
-    // picture stretched to APictureBox at AOpacity (no picture when APictureBox is empty). The
-    // picture is decoded again only when its size or ADpi changed.
+    // picture stretched to APictureBox at AOpacity (no picture when APictureBox is empty). When
+    // only the size changed, the old backdrop is copied; otherwise the picture is decoded again
+    // (or taken from the prefetch).
     void Rebuild(HDC ACompatible, int AWidth, int AHeight, COLORREF APaper, const RECT& APictureBox, double AOpacity,
                  UINT ADpi);
 
@@ -41,8 +42,11 @@ private:
     std::thread FPrefetch;
     TPixelSurface FPrefetched;
     TPixelSurface FSurface;
-    TPixelSurface FPicture;  // the background picture at its drawn size, premultiplied alpha
-    UINT FPictureDpi = 0;
+    // What FSurface was made with.
+    COLORREF FPaper = 0;
+    RECT FPictureBox = {};
+    double FOpacity = 0;
+    UINT FDpi = 0;
 };
 
 }  // namespace zelv::win32

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "bench/StartupMarks.h"
 #include "core/CloudSetupError.h"
 #include "platform/win32/Win32Text.h"
 
@@ -38,6 +39,13 @@ LRESULT CALLBACK ControlProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM
     // Nothing may unwind into the system's code that called us: the failure is shown and the
     // control's own class answers the message.
     try {
+#ifdef ZELV_STARTUP_MARKS
+        if (AMessage == WM_PAINT) {
+            const LRESULT Result = HandleControlMessage(View, AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
+            ZELV_MARK_OF("paint ", View.Form().Ctl(static_cast<TCtl>(AId)).Name);
+            return Result;
+        }
+#endif
         return HandleControlMessage(View, AWindow, static_cast<TCtl>(AId), AMessage, AWParam, ALParam);
     } catch (const std::exception& E) {
         View.ReportFailure(FailureText(E));
@@ -82,7 +90,10 @@ HWND CreateChildWindow(TViewContext& AView, const TControl& AControl, const wcha
                        const UString& AText)
 {
     const RECT Box = AView.DeviceRect(AControl);
-    HWND Window = CreateWindowExW(0, AClass, W(AText), WS_CHILD | WS_CLIPSIBLINGS | AStyle, Box.left, Box.top,
+    // While the window is still hidden, a control that shows is made visible at once, as a child
+    // window is made with its page: nothing paints until the window shows.
+    const DWORD Visible = AView.Form().IsShowing(AControl.Id) && !IsWindowVisible(AView.Window()) ? WS_VISIBLE : 0;
+    HWND Window = CreateWindowExW(0, AClass, W(AText), WS_CHILD | WS_CLIPSIBLINGS | Visible | AStyle, Box.left, Box.top,
                                   Box.right - Box.left, Box.bottom - Box.top, AView.Window(),
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(AControl.Id)), AView.Instance(), nullptr);
     if (!Window)
@@ -97,8 +108,11 @@ void CreateControl(TViewContext& AView, const TControl& AControl)
     const TControlUnit* Unit = UnitOf(AControl.Kind);
     if (!Unit || !Unit->Create)
         return;
-    if (Unit->Create(AView, AControl))
-        SyncControl(AView, AControl);
+    if (!Unit->Create(AView, AControl))
+        return;
+    ZELV_MARK_OF("window ", AControl.Name);
+    SyncControl(AView, AControl);
+    ZELV_MARK_OF("control ", AControl.Name);
 }
 
 void SyncControl(TViewContext& AView, const TControl& AControl)
@@ -131,22 +145,30 @@ void SyncControl(TViewContext& AView, const TControl& AControl)
         ~TSyncingScope() { View.SetSyncing(false); }
     } Syncing(AView);
     const RECT Box = AView.DeviceRect(AControl);
-    SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT Now = {};
+    GetWindowRect(Window, &Now);
+    MapWindowPoints(HWND_DESKTOP, AView.Window(), reinterpret_cast<POINT*>(&Now), 2);
+    if (!EqualRect(&Now, &Box))
+        SetWindowPos(Window, nullptr, Box.left, Box.top, Box.right - Box.left, Box.bottom - Box.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     if (Unit->Sync)
         Unit->Sync(AView, Window, AControl);
 
     HFONT ControlFont = Unit->Font ? Unit->Font(AView, AControl) : AView.FontOf(AControl);
+    ZELV_MARK_OF("font ", AControl.Name);
     if (reinterpret_cast<HFONT>(SendMessageW(Window, WM_GETFONT, 0, 0)) != ControlFont) {
         SendMessageW(Window, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont), FALSE);
-        // The edit box centres its text through its frame, which depends on the font.
-        SetWindowPos(Window, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        // The edit boxes centre their text through their frame, which depends on the font.
+        if (AControl.Kind == TControlKind::Edit || AControl.Kind == TControlKind::Memo)
+            SetWindowPos(Window, nullptr, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
 
     if (!IsWindowEnabled(Window) != !AControl.Enabled)
         EnableWindow(Window, AControl.Enabled);
+    // The window's own flag: a control of a window that is still hidden is not visible yet either.
     const bool Showing = Form.IsShowing(AControl.Id);
-    if (!IsWindowVisible(Window) != !Showing)
+    if (!(GetWindowLongW(Window, GWL_STYLE) & WS_VISIBLE) != !Showing)
         ShowWindow(Window, Showing ? SW_SHOWNA : SW_HIDE);
     InvalidateRect(Window, nullptr, FALSE);
 }

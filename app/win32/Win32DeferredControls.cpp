@@ -1,8 +1,11 @@
 #include "app/win32/Win32DeferredControls.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "app/win32/Win32Controls.h"
+#include "app/win32/Win32ViewMessages.h"
+#include "bench/StartupMarks.h"
 
 namespace zelv::win32 {
 
@@ -42,15 +45,24 @@ bool TDeferredControls::AnyShowing() const
 
 void TDeferredControls::MakeAll()
 {
-    const std::vector<TCtl> Described = std::move(FDescribed), Added = std::move(FAdded);
-    FDescribed.clear();
-    FAdded.clear();
-    if (FView.Window())
-        KillTimer(FView.Window(), DeferredControlsTimer);
+    MakeSome(std::numeric_limits<double>::infinity());
+}
+
+bool TDeferredControls::MakeSome(double ABudgetMs)
+{
+    LARGE_INTEGER Frequency, Start, Now;
+    QueryPerformanceFrequency(&Frequency);
+    QueryPerformanceCounter(&Start);
     // Each window goes right below the one made before it in the description, so the windows (and
-    // the Tab key) keep the description's order, as if all had been made at once.
+    // the Tab key) keep the description's order, as if all had been made at once. A control leaves
+    // the list before its window is made: whatever runs meanwhile does not make it again.
     const TMainForm& Form = FView.Form();
-    for (TCtl Id : Described) {
+    while (!FDescribed.empty()) {
+        QueryPerformanceCounter(&Now);
+        if (1000.0 * static_cast<double>(Now.QuadPart - Start.QuadPart) / static_cast<double>(Frequency.QuadPart) >= ABudgetMs)
+            return false;
+        const TCtl Id = FDescribed.front();
+        FDescribed.erase(FDescribed.begin());
         CreateControl(FView, Form.Ctl(Id));
         HWND Window = FView.Child(Id);
         if (!Window)
@@ -64,13 +76,19 @@ void TDeferredControls::MakeAll()
         }
         SetWindowPos(Window, Above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    if (FView.Window())
+        KillTimer(FView.Window(), DeferredControlsTimer);
+    const std::vector<TCtl> Added = std::move(FAdded);
+    FAdded.clear();
     // A later sibling lies over an earlier one: the log's top edge overlaps the setup button, and
     // the button goes last in the tab order of its page as well.
     if (HWND Setup = FView.Child(TCtl::btnSetup))
         SetWindowPos(Setup, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     for (TCtl Id : Added)
         CreateControl(FView, Form.Ctl(Id));
+    ZELV_MARK("hidden controls");
     FPreload.Start();
+    return true;
 }
 
 }  // namespace zelv::win32

@@ -10,8 +10,9 @@
 namespace zelv::win32 {
 
 // The controls of pages not shown at start get their windows (and fonts) only after the first
-// paint, or as soon as one of them is to be shown or focused, so the first paint waits for nothing
-// the user cannot see yet. Once they are all made, the libraries bound on first use are mapped in
+// paint, a few at a time between messages, or all at once as soon as one of them is to be shown or
+// focused, so the first paint waits for nothing the user cannot see yet and the window answers
+// meanwhile. Once they are all made, the libraries bound on first use are mapped in
 // the background (TLibraryPreload), so the sign-in and the setup run don't wait for them either.
 class TDeferredControls {
 public:
@@ -30,6 +31,11 @@ public:
     bool AnyShowing() const;
     // Makes every pending window now, in the description's window and Tab order.
     void MakeAll();
+    // Makes pending windows, in that order, until ABudgetMs have passed; true once none is left.
+    bool MakeSome(double ABudgetMs);
+
+    // How long each turn of the timer that makes the pending windows may take.
+    static constexpr double SliceMs = 4;
 
 private:
     TViewContext& FView;

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "app/win32/Win32Controls.h"
+#include "app/win32/Win32Dpi.h"
+#include "bench/StartupMarks.h"
 #include "core/CloudSetupError.h"
 #include "app/win32/Win32ViewPaint.h"
 #include "platform/win32/Win32Text.h"
@@ -14,37 +16,6 @@ namespace zelv::win32 {
 namespace {
 
 constexpr wchar_t FormClassName[] = L"TZelvCloudSetupForm";
-
-UINT SystemDpi()
-{
-    const TWindowDC Screen(nullptr);
-    const int Dpi = GetDeviceCaps(Screen.Get(), LOGPIXELSY);
-    return Dpi > 0 ? Dpi : 96;
-}
-
-// Resolved at run time: the per-monitor DPI functions exist from Windows 10 on, and the program
-// still starts on older systems, where the system DPI applies.
-UINT DpiOfWindow(HWND AWindow)
-{
-    using TGetDpiForWindow = UINT(WINAPI*)(HWND);
-    static const auto GetDpi = reinterpret_cast<TGetDpiForWindow>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (GetDpi)
-        if (UINT Dpi = GetDpi(AWindow))
-            return Dpi;
-    return SystemDpi();
-}
-
-void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, UINT ADpi)
-{
-    using TAdjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-    static const auto Adjust = reinterpret_cast<TAdjust>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
-    if (Adjust)
-        Adjust(&ARect, AStyle, FALSE, AExStyle, ADpi);
-    else
-        AdjustWindowRectEx(&ARect, AStyle, FALSE, AExStyle);
-}
 
 }  // namespace
 
@@ -90,6 +61,7 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     Class.lpszClassName = FormClassName;
     RegisterClassExW(&Class);
     RegisterControlClasses(Instance);
+    ZELV_MARK("window class");
 
     // The picture takes longest to get ready: it is decoded meanwhile, at the size it has at the
     // system's DPI (the primary monitor's, where the window opens), while the window and its
@@ -97,31 +69,45 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
     FView.SetDpi(SystemDpi());
     const RECT Likely = PictureBox();
     FView.Backdrop().Prefetch(Likely.right - Likely.left, Likely.bottom - Likely.top);
+    ZELV_MARK("picture decode started");
 
-    // Created on the primary monitor, so its DPI is known before the window gets its size.
+    // Centred on the primary monitor, made at the size of the system's DPI, which is the primary
+    // monitor's; should the window's own DPI turn out different, it gets the size of that one.
     MONITORINFO Monitor = {};
     Monitor.cbSize = sizeof Monitor;
     GetMonitorInfoW(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &Monitor);
     const TControl& Form = AForm.Ctl(TCtl::MainForm);
     constexpr DWORD Style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     constexpr DWORD ExStyle = WS_EX_CONTROLPARENT;
-    if (!CreateWindowExW(ExStyle, FormClassName, W(Form.Text), Style, Monitor.rcWork.left, Monitor.rcWork.top, 100, 100,
-                         nullptr, nullptr, Instance, this))
+    const auto Place = [&] {
+        RECT Frame = {0, 0, FView.Scale(Form.W), FView.Scale(Form.H)};
+        AdjustForDpi(Frame, Style, ExStyle, FView.Dpi());
+        const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
+        const RECT& Work = Monitor.rcWork;
+        const int Left = Work.left + (Work.right - Work.left - Width) / 2, Top = Work.top + (Work.bottom - Work.top - Height) / 2;
+        return RECT{Left, Top, Left + Width, Top + Height};
+    };
+    const RECT Planned = Place();
+    if (!CreateWindowExW(ExStyle, FormClassName, W(Form.Text), Style, Planned.left, Planned.top,
+                         Planned.right - Planned.left, Planned.bottom - Planned.top, nullptr, nullptr, Instance, this))
         return false;
-    FView.SetDpi(DpiOfWindow(FView.Window()));
+    if (const UINT Dpi = DpiOfWindow(FView.Window()); Dpi != FView.Dpi()) {
+        FView.SetDpi(Dpi);
+        const RECT Placed = Place();
+        SetWindowPos(FView.Window(), nullptr, Placed.left, Placed.top, Placed.right - Placed.left,
+                     Placed.bottom - Placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ZELV_MARK("main window");
 
-    RECT Frame = {0, 0, FView.Scale(Form.W), FView.Scale(Form.H)};
-    AdjustForDpi(Frame, Style, ExStyle, FView.Dpi());
-    const int Width = Frame.right - Frame.left, Height = Frame.bottom - Frame.top;
-    const RECT& Work = Monitor.rcWork;
-    SetWindowPos(FView.Window(), nullptr, Work.left + (Work.right - Work.left - Width) / 2,
-                 Work.top + (Work.bottom - Work.top - Height) / 2, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
-
-    UpdateIcons();
+    // The class's icons are the sizes of the system's DPI; a window of another DPI gets its own.
+    if (FView.Scale(32) != GetSystemMetrics(SM_CXICON) || FView.Scale(16) != GetSystemMetrics(SM_CXSMICON))
+        UpdateIcons();
+    ZELV_MARK("icons");
     for (const TControl& C : AForm.Controls())
         FDeferred.Describe(C);
     FBackdropWanted = true;
     RebuildBackground();
+    ZELV_MARK("backdrop");
     if (!FDeferred.Any())
         FDeferred.MakeAll();
     return true;
@@ -129,10 +115,16 @@ bool TWin32FormView::Create(TMainForm& AForm, TMessageHook AHook)
 
 void TWin32FormView::Show(int AShowCommand)
 {
+    // The window's first activation puts the focus there, as it does when the user comes back to
+    // the window, so the focus never goes to the window itself first and the box paints once.
+    FLastFocus = GetNextDlgTabItem(FView.Window(), nullptr, FALSE);
     ShowWindow(FView.Window(), AShowCommand);
+    ZELV_MARK("ShowWindow");
     UpdateWindow(FView.Window());
+    ZELV_MARK("UpdateWindow");
     if (HWND First = GetNextDlgTabItem(FView.Window(), nullptr, FALSE))
         SetFocus(First);
+    ZELV_MARK("focus");
     // A timer comes only once nothing is left to paint.
     if (FDeferred.Any())
         SetTimer(FView.Window(), DeferredControlsTimer, USER_TIMER_MINIMUM, nullptr);
@@ -277,7 +269,8 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
             return Result;
     }
     switch (AMessage) {
-    case WM_ERASEBKGND: OnPaint(WM_PRINTCLIENT, reinterpret_cast<HDC>(AWParam)); return 1;
+    // WM_PAINT covers the whole client area with the backdrop; erasing first would draw it twice.
+    case WM_ERASEBKGND: return 1;
     case WM_PRINTCLIENT:
     case WM_PAINT: return OnPaint(AMessage, reinterpret_cast<HDC>(AWParam));
     case WM_SIZE: return OnSize();
@@ -300,7 +293,7 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
         if (AWParam == LogTimer)
             FLog.TimerFired();
         else if (AWParam == DeferredControlsTimer)
-            FDeferred.MakeAll();
+            FDeferred.MakeSome(TDeferredControls::SliceMs);
         else
             break;
         return 0;
@@ -314,13 +307,17 @@ LRESULT TWin32FormView::HandleMessage(UINT AMessage, WPARAM AWParam, LPARAM ALPa
 LRESULT TWin32FormView::OnPaint(UINT AMessage, HDC APrintDC)
 {
     HWND Window = FView.Window();
+    if (AMessage == WM_PAINT)
+        ZELV_MARK("first WM_PAINT: sent");
     PAINTSTRUCT Paint;
     HDC DC = AMessage == WM_PAINT ? BeginPaint(Window, &Paint) : APrintDC;
     RECT Client = {};
     GetClientRect(Window, &Client);
     BitBlt(DC, 0, 0, Client.right, Client.bottom, FView.Backdrop().DC(), 0, 0, SRCCOPY);
-    if (AMessage == WM_PAINT)
+    if (AMessage == WM_PAINT) {
         EndPaint(Window, &Paint);
+        ZELV_MARK("first WM_PAINT");
+    }
     return 0;
 }
 

@@ -50,12 +50,15 @@ int RoomBelow(const TViewContext& AView, const TControl& ALabel, const RECT& ABo
     return Limit;
 }
 
-int TextHeight(TViewContext& AView, HWND AWindow, const TControl& ALabel, int AWidth)
+// Measured on a memory DC of the screen, made once: the same text metrics as the label's own DC,
+// without asking the system for a window's DC at every sync and paint.
+int TextHeight(TViewContext& AView, const TControl& ALabel, int AWidth)
 {
-    const TWindowDC DC(AWindow);
-    const TSelectedObject Font(DC.Get(), AView.FontOf(ALabel));
+    // One memory DC for every measurement: a window's own DC costs more to get each time.
+    static const UniqueMemoryDC Measuring(CreateCompatibleDC(nullptr));
+    const TSelectedObject Font(Measuring.Get(), AView.FontOf(ALabel));
     RECT Measured = {0, 0, AWidth, 0};
-    DrawTextW(DC.Get(), W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
+    DrawTextW(Measuring.Get(), W(ALabel.Text), -1, &Measured, TextBlockFlags(ALabel.HAlign) | DT_CALCRECT);
     return Measured.bottom - Measured.top;
 }
 
@@ -76,7 +79,7 @@ void Paint(TViewContext& AView, HWND AWindow, HDC ATarget, const TControl& ALabe
     RECT Client = {};
     GetClientRect(AWindow, &Client);
     // Text that still does not fit shows whole lines only, never one cut in half.
-    const UINT Extra = TextHeight(AView, AWindow, ALabel, Client.right) > Client.bottom ? DT_EDITCONTROL : 0;
+    const UINT Extra = TextHeight(AView, ALabel, Client.right) > Client.bottom ? DT_EDITCONTROL : 0;
     PaintSlice(AView, AWindow, ATarget, [&](TPixelSurface& ASurface) {
         HDC DC = ASurface.DC();
         SelectObject(DC, AView.FontOf(ALabel));
@@ -141,7 +144,7 @@ void FitLabel(TViewContext& AView, const TControl& ALabel)
     if (!Window)
         return;
     const RECT Box = AView.DeviceRect(ALabel);
-    const int Needed = TextHeight(AView, Window, ALabel, Box.right - Box.left);
+    const int Needed = TextHeight(AView, ALabel, Box.right - Box.left);
     int Height = Box.bottom - Box.top;
     if (Needed > Height)
         Height = std::max(Height, std::min(Needed, RoomBelow(AView, ALabel, Box) - static_cast<int>(Box.top)));

@@ -2,6 +2,8 @@
 
 #include <delayimp.h>
 
+#include "bench/StartupMarks.h"
+
 namespace zelv::win32 {
 
 void ConfineLibrarySearch() noexcept
@@ -97,14 +99,42 @@ PfnDliHook __pfnDliNotifyHook2 = zelv::win32::LoadDelayedLibrary;
 
 // The C runtime's entry of a GUI program (crt2u.o with -municode).
 extern "C" int WinMainCRTStartup();
+// The stack canaries' value (libssp). Its constructor fills it only while it is zero, and then
+// through CryptAcquireContext, which maps and starts a whole cryptographic provider before the
+// first window: ZelvProcessStart fills it first, from the system's random number generator.
+extern "C" void* __stack_chk_guard;
+
+namespace {
+
+// Without a canary of its own: the value changes while it runs. RtlGenRandom is looked up once the
+// search is confined, not imported: Windows' advapi32 forwards it to cryptbase, which is not one
+// of the known libraries, so that one is loaded by its full path first (Wine's advapi32 has its
+// own, and no cryptbase).
+__attribute__((no_stack_protector)) void FillStackGuard() noexcept
+{
+    zelv::win32::LoadSystemLibrary(L"cryptbase.dll");
+    using TGenRandom = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    const auto GenRandom = reinterpret_cast<TGenRandom>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"advapi32.dll"), "SystemFunction036")));
+    void* Guard = nullptr;
+    if (GenRandom && GenRandom(&Guard, sizeof Guard) && Guard)
+        __stack_chk_guard = Guard;
+}
+
+}  // namespace
 
 // Without a canary: the C runtime's start-up, which it calls, sets the canary's value up, so a
 // check on the way out would compare against the value from before. Neither returns anyway.
 extern "C" __attribute__((no_stack_protector)) int ZelvProcessStart()
 {
+    ZELV_MARK("entry");
     zelv::win32::ConfineLibrarySearch();
+    ZELV_MARK("library confinement");
+    FillStackGuard();
+    ZELV_MARK("stack canary");
     // Every window maps the theme library, and Windows' own libraries ask for it by bare name;
     // once it is loaded from the system directory, no such load can find another.
     zelv::win32::LoadSystemLibrary(L"uxtheme.dll");
+    ZELV_MARK("theme library");
     return WinMainCRTStartup();
 }

@@ -126,6 +126,22 @@ protected:
     void TearDown() override { CoUninitialize(); }
 };
 
+// The program fills the stack canaries' value itself as it starts, from the system's random
+// numbers (the C runtime's own start-up would open a whole cryptographic provider for it before
+// the window): every start gets a value of its own.
+TEST_F(MainWindow, EveryStartHasARandomStackCanary)
+{
+    LRESULT Guards[2] = {};
+    for (LRESULT& Guard : Guards) {
+        TProgram Program;
+        ASSERT_NE(Program.Window(), nullptr);
+        Guard = Program.Hook(tcStackGuard, 0);
+    }
+    EXPECT_NE(Guards[0], 0);
+    EXPECT_NE(Guards[1], 0);
+    EXPECT_NE(Guards[0], Guards[1]);
+}
+
 TEST_F(MainWindow, OpensCentredWithTheEmailPage)
 {
     TProgram Program;

@@ -21,6 +21,7 @@ enum TTestCommand {
     tcCountViewMessages,   // lParam: MAKELPARAM(a TViewEvent, N); makes it happen and answers, once the window
                            // shows it, what reached the company list and the log box meanwhile (TViewMessages)
     tcLogTimerSet,         // answers 1 when the log's timer is set (and stops it), else 0
+    tcStackGuard,          // answers the value the stack canaries are checked against
 };
 
 // What happens for tcCountViewMessages, with N companies or lines.

@@ -293,6 +293,12 @@ LRESULT CountViewMessages(TMainForm& AForm, HWND AWindow, TViewEvent AEvent, int
     RemoveWindowSubclass(Log, CountingProc, 1);
     return static_cast<LRESULT>(TViewMessages::Pack(ListCount.Messages, LogCount.Messages, LogCount.Characters));
 }
+}  // namespace
+
+// The stack canaries' value (libssp).
+extern "C" void* __stack_chk_guard;
+
+namespace {
 
 bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, LRESULT& AResult)
 {
@@ -342,6 +348,7 @@ bool Answer(TMainForm& AForm, HWND AWindow, WPARAM ACommand, LPARAM AArgument, L
         AResult = CountViewMessages(AForm, AWindow, static_cast<TViewEvent>(LOWORD(AArgument)), HIWORD(AArgument));
         return true;
     case tcLogTimerSet: AResult = KillTimer(AWindow, win32::LogTimer) ? 1 : 0; return true;
+    case tcStackGuard: AResult = reinterpret_cast<LRESULT>(__stack_chk_guard); return true;
     case tcCutLabel: {
         TCutLabel Found;
         EnumChildWindows(AWindow, FindCutLabel, reinterpret_cast<LPARAM>(&Found));
