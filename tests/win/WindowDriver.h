@@ -173,9 +173,10 @@ public:
         FProcessId = Info.dwProcessId;
         Wait([this] { return (FWindow = TopWindowOf(FProcessId, FormClass)) != nullptr; }, StartTimeoutMs);
         // The pages not shown at start get their windows right after the first paint; the result
-        // line, added by the controller, is the last of them.
+        // line and the log link, added by the controller in that order, are the last of them.
         if (FWindow)
-            Wait([this] { return Child(TCtl::FLblSetupResult) != nullptr; }, StartTimeoutMs);
+            Wait([this] { return Child(TCtl::FLblSetupResult) != nullptr && Child(TCtl::FLblShowLog) != nullptr; },
+                 StartTimeoutMs);
         DWORD ExitCode = STILL_ACTIVE;
         if (!FWindow && GetExitCodeProcess(FProcess.Get(), &ExitCode) && ExitCode != STILL_ACTIVE)
             ADD_FAILURE() << "the program ended with exit code " << ExitCode << " before its window was up";
