@@ -474,12 +474,11 @@ bool TWinActions::RegisterDLLInRegistry(const TInstallRun& ARun)
 
 bool TWinActions::WriteRegistration(const UString& ALibraryPath)
 {
-    const UString& LibraryPath = ALibraryPath;
     std::unique_ptr<platform::IRegistryKey> Key =
         platform::Registry().CreateKey(platform::TRegistryHive::CurrentUser, AddinKeyPath, platform::regaccess::Write);
     if (!Key)
         return false;
-    if (!Key->SetString(AddinValueName, LibraryPath))
+    if (!Key->SetString(AddinValueName, ALibraryPath))
         throw ECloudSetupError(WithValueName(u"Failed to set data for '%s'", AddinValueName));
     return true;
 }
