@@ -212,6 +212,11 @@ public:
         TStopwatch W("write");
         return FReal.HoldFolder(APath);
     }
+    std::unique_ptr<platform::IHeldFolder> HoldFolderToMove(UStringView APath) override
+    {
+        TStopwatch W("write");
+        return FReal.HoldFolderToMove(APath);
+    }
     std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override
     {
         TStopwatch W("write");

@@ -103,7 +103,7 @@ public:
     // item listed; false when it could not be removed that way.
     virtual bool RemoveItem(const TFolderItem& AItem) = 0;
     // Gives the folder another name in the same parent, through the held handle. False when the
-    // name is taken or the system refuses.
+    // name is taken, the system refuses, or the folder was not held to be moved.
     virtual bool MoveTo(UStringView APath) = 0;
     // Removes the folder itself, once it is empty, through the held handle.
     virtual bool Remove() = 0;
@@ -123,8 +123,12 @@ public:
     virtual bool CreateFolder(UStringView APath, const TFolderAccess& AAccess) = 0;
     // Opens the folder itself, never what a link points to, and holds it so that no one else can
     // rename or delete it. Empty when that cannot be done: it is not there, or someone else holds
-    // it open with the right to rename or delete it.
+    // it open with the right to rename or delete it. The hold itself has no such right, so files
+    // inside can still be renamed over one another.
     virtual std::unique_ptr<IHeldFolder> HoldFolder(UStringView APath) = 0;
+    // The same, with the right to move the folder aside or remove it (IHeldFolder::MoveTo, Remove);
+    // nothing can then be renamed inside it.
+    virtual std::unique_ptr<IHeldFolder> HoldFolderToMove(UStringView APath) = 0;
     virtual bool FileExists(UStringView APath) = 0;
     // Opens an existing file for writing with no sharing and closes it at once: what stood in the
     // way when another process has it open or loaded, or the user may not write it.

@@ -119,8 +119,13 @@ std::unique_ptr<platform::IHeldFolder> TInstallFolder::Take(const UString& AFold
 
     // The user's own folder that others could change. A handle another account opened on it
     // before keeps the rights it was opened with, to rename the folder away or to open it up again
-    // later: tightening it in place proves nothing. It goes aside, through the held handle, which
-    // fails while the client has the library in it loaded or someone else holds it.
+    // later: tightening it in place proves nothing. It goes aside, through a handle held to move
+    // it and judged again, which fails while the client has the library in it loaded or someone
+    // else holds it.
+    Held.reset();
+    Held = Files.HoldFolderToMove(AFolder);
+    if (!Held || JudgeFolder(Held->Security(), UserSid) != TFolderVerdict::UnsafeOwnedByUser)
+        return nullptr;
     bool Moved = false;
     for (int Attempt = 1; Attempt <= SetAsideAttempts && !Moved; ++Attempt)
         Moved = Held->MoveTo(SetAsidePath(AFolder, Attempt));

@@ -183,7 +183,7 @@ public:
         if (!AItem.IsFolder || AItem.IsLink)
             return nullptr;
         // By path: the held folder keeps the path to it meaning this folder; the checks below
-        // keep the name meaning the item listed.
+        // keep the name meaning the item listed. Held to be removed, once emptied.
         UniqueFile Inside = OpenItself(FPath + AItem.Name, HoldAccess | DELETE, HoldShare);
         if (!Inside || !IsItemListed(Inside.Get(), AItem))
             return nullptr;
@@ -291,21 +291,17 @@ platform::TFolderSecurity SecurityThrough(HANDLE AItem, UStringView APath)
     return Security;
 }
 
-std::unique_ptr<platform::IHeldFolder> HoldFolderAt(UStringView APath)
+std::unique_ptr<platform::IHeldFolder> HoldFolderAt(UStringView APath, bool AToMove)
 {
-    // With the right to move it aside or remove it when the folder grants that, else without.
-    bool MayDelete = true;
-    UniqueFile Folder = OpenItself(APath, HoldAccess | DELETE, HoldShare);
-    if (!Folder) {
-        MayDelete = false;
-        Folder = OpenItself(APath, HoldAccess, HoldShare);
-    }
+    // The right to delete only when the folder is to be moved: a rename inside a folder opens the
+    // folder sharing reading and writing only, which a handle with that right would refuse.
+    UniqueFile Folder = OpenItself(APath, HoldAccess | (AToMove ? DELETE : 0), HoldShare);
     if (!Folder)
         return nullptr;
     const std::optional<DWORD> Attributes = AttributesOf(Folder.Get());
     if (!Attributes || !(*Attributes & FILE_ATTRIBUTE_DIRECTORY))
         return nullptr;
-    return std::make_unique<TWin32HeldFolder>(UString(APath), std::move(Folder), MayDelete);
+    return std::make_unique<TWin32HeldFolder>(UString(APath), std::move(Folder), AToMove);
 }
 
 bool RemoveThrough(HANDLE AItem)

@@ -21,8 +21,9 @@ bool NameShowsLink(UStringView APath);
 // Owner, access list and link attribute, read through the handle.
 platform::TFolderSecurity SecurityThrough(HANDLE AItem, UStringView APath);
 
-// Holds the folder (see IInstallFiles::HoldFolder); empty when it cannot be held.
-std::unique_ptr<platform::IHeldFolder> HoldFolderAt(UStringView APath);
+// Holds the folder (see IInstallFiles::HoldFolder), with the right to move and remove it when
+// AToMove; empty when it cannot be held.
+std::unique_ptr<platform::IHeldFolder> HoldFolderAt(UStringView APath, bool AToMove);
 
 // Removes the item the handle has open: a file, an empty folder or a link itself.
 bool RemoveThrough(HANDLE AItem);

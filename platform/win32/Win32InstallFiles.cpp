@@ -168,7 +168,15 @@ bool TWin32InstallFiles::CreateFolder(UStringView APath, const platform::TFolder
     return CreateWithAccess(Path, AAccess);
 }
 
-std::unique_ptr<platform::IHeldFolder> TWin32InstallFiles::HoldFolder(UStringView APath) { return HoldFolderAt(APath); }
+std::unique_ptr<platform::IHeldFolder> TWin32InstallFiles::HoldFolder(UStringView APath)
+{
+    return HoldFolderAt(APath, false);
+}
+
+std::unique_ptr<platform::IHeldFolder> TWin32InstallFiles::HoldFolderToMove(UStringView APath)
+{
+    return HoldFolderAt(APath, true);
+}
 
 bool TWin32InstallFiles::CreateWithAccess(const UString& APath, const platform::TFolderAccess& AAccess)
 {

@@ -10,6 +10,7 @@ public:
     void CreateDirectories(UStringView APath, const platform::TFolderAccess& AAccess) override;
     bool CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess) override;
     std::unique_ptr<platform::IHeldFolder> HoldFolder(UStringView APath) override;
+    std::unique_ptr<platform::IHeldFolder> HoldFolderToMove(UStringView APath) override;
     bool FileExists(UStringView APath) override;
     platform::TExclusiveOpen OpenExclusively(UStringView APath) override;
     void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override;

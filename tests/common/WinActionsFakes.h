@@ -93,7 +93,14 @@ public:
         const UString Path = AsFolder(APath);
         if (!Directories.count(Path) || NotHoldable.count(Path))
             return nullptr;
-        return std::make_unique<THeld>(*this, Path);
+        return std::make_unique<THeld>(*this, Path, false);
+    }
+    std::unique_ptr<platform::IHeldFolder> HoldFolderToMove(UStringView APath) override
+    {
+        const UString Path = AsFolder(APath);
+        if (!Directories.count(Path) || NotHoldable.count(Path))
+            return nullptr;
+        return std::make_unique<THeld>(*this, Path, true);
     }
     bool FileExists(UStringView APath) override { return Files.count(UString(APath)) != 0; }
     platform::TExclusiveOpen OpenExclusively(UStringView APath) override
@@ -265,7 +272,11 @@ private:
 
     class THeld : public platform::IHeldFolder {
     public:
-        THeld(TFakeInstallFiles& AOwner, UString APath) : FOwner(AOwner), FPath(std::move(APath)) { ++FOwner.Held; }
+        THeld(TFakeInstallFiles& AOwner, UString APath, bool AToMove)
+            : FOwner(AOwner), FPath(std::move(APath)), FToMove(AToMove)
+        {
+            ++FOwner.Held;
+        }
         ~THeld() override { --FOwner.Held; }
         const UString& Path() const override { return FPath; }
         platform::TFolderSecurity Security() override { return FOwner.ReadSecurity(FPath); }
@@ -274,13 +285,14 @@ private:
         {
             if (!AItem.IsFolder || AItem.IsLink)
                 return nullptr;
-            return FOwner.HoldFolder(FPath + AItem.Name);
+            return FOwner.HoldFolderToMove(FPath + AItem.Name);
         }
         bool RemoveItem(const platform::TFolderItem& AItem) override { return FOwner.Remove(FPath + AItem.Name); }
         bool MoveTo(UStringView APath) override
         {
             const UString Target = AsFolder(APath);
-            if (FOwner.NotMovable.count(FPath) || FOwner.Directories.count(Target) || FOwner.Files.count(AsFile(Target)))
+            // A folder held without the right to move it cannot be moved through that hold.
+            if (!FToMove || FOwner.NotMovable.count(FPath) || FOwner.Directories.count(Target) || FOwner.Files.count(AsFile(Target)))
                 return false;
             FOwner.Calls.push_back("move " + DebugUtf8(FPath) + " " + DebugUtf8(Target));
             FOwner.MoveTree(FPath, Target);
@@ -289,11 +301,12 @@ private:
                 FOwner.OnMoved();
             return true;
         }
-        bool Remove() override { return FOwner.Remove(FPath); }
+        bool Remove() override { return FToMove && FOwner.Remove(FPath); }
 
     private:
         TFakeInstallFiles& FOwner;
         UString FPath;
+        bool FToMove;
     };
 
     class TFile : public platform::IInstallFile {

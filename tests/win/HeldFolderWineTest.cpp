@@ -167,7 +167,8 @@ TEST_F(HeldFolder, NameTurnedIntoALinkAfterTheListingIsLeftAlone)
 
 TEST_F(HeldFolder, MovedAndRemovedThroughTheHandle)
 {
-    std::unique_ptr<platform::IHeldFolder> Held = FFiles.HoldFolder(U(FFolder));
+    EXPECT_FALSE(FFiles.HoldFolder(U(FFolder))->MoveTo(U(FRoot / L"Elsewhere"))) << "not held to be moved";
+    std::unique_ptr<platform::IHeldFolder> Held = FFiles.HoldFolderToMove(U(FFolder));
     ASSERT_TRUE(Held);
     std::filesystem::create_directories(FRoot / L"Taken");
     EXPECT_FALSE(Held->MoveTo(U(FRoot / L"Taken"))) << "never onto a name that is taken";
