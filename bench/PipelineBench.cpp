@@ -198,9 +198,9 @@ public:
         TStopwatch W("write");
         return FReal.OpenExclusively(APath);
     }
-    void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override
+    platform::TFolderSecurity ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override
     {
-        FReal.ReadShared(APath, APiece);
+        return FReal.ReadShared(APath, APiece);
     }
     bool CreateFolder(UStringView APath, const platform::TFolderAccess& AAccess) override
     {

@@ -134,8 +134,9 @@ public:
     // way when another process has it open or loaded, or the user may not write it.
     virtual TExclusiveOpen OpenExclusively(UStringView APath) = 0;
     // Reads the whole file in pieces, handing each to APiece, sharing it with readers, writers and
-    // deleters as a loaded library allows.
-    virtual void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) = 0;
+    // deleters as a loaded library allows. The file is opened itself, never what a link points to,
+    // and its owner and access are read through the same handle: they belong to the bytes read.
+    virtual TFolderSecurity ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) = 0;
     // Creates a new file, shared with nobody while it is open; an existing name fails. The file
     // takes the access its folder hands down, and its owner is the user.
     virtual std::unique_ptr<IInstallFile> CreateNew(UStringView APath) = 0;

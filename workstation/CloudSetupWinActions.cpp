@@ -149,26 +149,16 @@ void ForgetRegistrationIn(const UString& AFolder, std::vector<UString>& ANotes)
         ANotes.push_back(RegistrationRemovedNote(Library));
 }
 
-// Whether the file at APath holds the expected library, read as a loaded library lets it be read.
-// A file that cannot be read is not known to be ours.
-bool HoldsExpectedLibrary(const UString& APath, UStringView AExpected)
+// Whether the file at APath holds the expected library, read as a loaded library lets it be read,
+// with the owner and access of the very file read. A file that cannot be read is not known to be
+// ours.
+bool HoldsExpectedLibrary(const UString& APath, UStringView AExpected, platform::TFolderSecurity& ASecurity)
 {
     try {
         std::unique_ptr<platform::ISha256Hash> Hash = platform::Digest().NewSha256();
-        platform::InstallFiles().ReadShared(APath, [&](std::string_view APiece) { Hash->Add(APiece); });
+        ASecurity = platform::InstallFiles().ReadShared(APath, [&](std::string_view APiece) { Hash->Add(APiece); });
         return IsExpectedDigest(Hash->Finish(), AExpected);
     } catch (...) {
-        return false;
-    }
-}
-
-// Whether the library in place is one that only the user and the system can change.
-bool LibraryIsSafe(const UString& APath)
-{
-    try {
-        platform::IInstallFiles& Files = platform::InstallFiles();
-        return IsFileSafe(Files.ReadSecurity(APath), Files.UserSid());
-    } catch (const ECloudSetupError&) {
         return false;
     }
 }
@@ -400,9 +390,10 @@ bool TWinActions::DownloadDLL(const TOnProgress& AOnProgress, UString& AError, c
     if (Files.FileExists(LibraryPath)) {
         const platform::TExclusiveOpen Open = Files.OpenExclusively(LibraryPath);
         if (Open != platform::TExclusiveOpen::Opened) {
-            if (HoldsExpectedLibrary(LibraryPath, Expected)) {
+            platform::TFolderSecurity Library;
+            if (HoldsExpectedLibrary(LibraryPath, Expected, Library)) {
                 // Its bytes are right today; only a file no other account may change stays so.
-                if (!LibraryIsSafe(LibraryPath)) {
+                if (!IsFileSafe(Library, Files.UserSid())) {
                     AError = InUseNotSafeText(LibraryPath);
                     return false;
                 }

@@ -223,11 +223,12 @@ platform::TExclusiveOpen TWin32InstallFiles::OpenExclusively(UStringView APath)
     }
 }
 
-void TWin32InstallFiles::ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece)
+platform::TFolderSecurity TWin32InstallFiles::ReadShared(UStringView APath,
+                                                        const std::function<void(std::string_view)>& APiece)
 {
     std::wstring Path = ToW(APath);
     UniqueFile File(CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!File)
         RaiseFileError(u"Cannot read file", APath, GetLastError());
     std::vector<char> Buffer(65536);
@@ -236,9 +237,12 @@ void TWin32InstallFiles::ReadShared(UStringView APath, const std::function<void(
         if (!ReadFile(File.Get(), Buffer.data(), static_cast<DWORD>(Buffer.size()), &Read, nullptr))
             RaiseFileError(u"Cannot read file", APath, GetLastError());
         if (Read == 0)
-            return;
+            break;
         APiece(std::string_view(Buffer.data(), Read));
     }
+    platform::TFolderSecurity Security = SecurityThrough(File.Get(), APath);
+    Security.IsLink = Security.IsLink || NameShowsLink(APath);
+    return Security;
 }
 
 std::unique_ptr<platform::IInstallFile> TWin32InstallFiles::CreateNew(UStringView APath)

@@ -13,7 +13,7 @@ public:
     std::unique_ptr<platform::IHeldFolder> HoldFolderToMove(UStringView APath) override;
     bool FileExists(UStringView APath) override;
     platform::TExclusiveOpen OpenExclusively(UStringView APath) override;
-    void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override;
+    platform::TFolderSecurity ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override;
     std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override;
     void Replace(UStringView ASource, UStringView ATarget) override;
     bool Remove(UStringView APath) override;

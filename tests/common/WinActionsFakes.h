@@ -111,7 +111,7 @@ public:
             return platform::TExclusiveOpen::AccessDenied;
         return platform::TExclusiveOpen::Opened;
     }
-    void ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override
+    platform::TFolderSecurity ReadShared(UStringView APath, const std::function<void(std::string_view)>& APiece) override
     {
         Reads.emplace_back(APath);
         if (Unreadable.count(UString(APath)) || !Files.count(UString(APath)))
@@ -119,6 +119,7 @@ public:
         const std::string& Bytes = Files.at(UString(APath));
         for (size_t Offset = 0; Offset < Bytes.size(); Offset += 1000)
             APiece(std::string_view(Bytes).substr(Offset, 1000));
+        return ReadSecurity(APath);
     }
     std::unique_ptr<platform::IInstallFile> CreateNew(UStringView APath) override
     {
