@@ -229,11 +229,6 @@ public:
     }
     bool Remove(UStringView APath) override { TStopwatch W("write"); return FReal.Remove(APath); }
     UString UserSid() override { TStopwatch W("write"); return FReal.UserSid(); }
-    platform::TFolderSecurity ReadSecurity(UStringView APath) override
-    {
-        TStopwatch W("write");
-        return FReal.ReadSecurity(APath);
-    }
 
 private:
     platform::IInstallFiles& FReal;

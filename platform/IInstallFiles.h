@@ -148,8 +148,6 @@ public:
 
     // The SID text of the account the program runs as; empty when the system cannot tell.
     virtual UString UserSid() = 0;
-    // A file's or a folder's owner and access list, read through the item itself.
-    virtual TFolderSecurity ReadSecurity(UStringView APath) = 0;
 };
 
 }  // namespace zelv::platform

@@ -281,14 +281,4 @@ bool TWin32InstallFiles::Remove(UStringView APath)
 
 UString TWin32InstallFiles::UserSid() { return CurrentUserSid(); }
 
-platform::TFolderSecurity TWin32InstallFiles::ReadSecurity(UStringView APath)
-{
-    UniqueFile Item = OpenItself(APath, READ_CONTROL | FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    if (!Item)
-        RaiseFileError(u"Cannot read the access of", APath, GetLastError());
-    platform::TFolderSecurity Security = SecurityThrough(Item.Get(), APath);
-    Security.IsLink = Security.IsLink || NameShowsLink(APath);
-    return Security;
-}
-
 }  // namespace zelv::win32

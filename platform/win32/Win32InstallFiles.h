@@ -18,7 +18,6 @@ public:
     void Replace(UStringView ASource, UStringView ATarget) override;
     bool Remove(UStringView APath) override;
     UString UserSid() override;
-    platform::TFolderSecurity ReadSecurity(UStringView APath) override;
 
 private:
     // Makes the folder with exactly that access; false when the name is taken.

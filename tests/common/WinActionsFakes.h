@@ -159,7 +159,8 @@ public:
         return true;
     }
     UString UserSid() override { return User; }
-    platform::TFolderSecurity ReadSecurity(UStringView APath) override
+    // An item's owner and access, as the system would report them.
+    platform::TFolderSecurity ReadSecurity(UStringView APath)
     {
         if (FailReadSecurity)
             throw ECloudSetupError(*FailReadSecurity);
